@@ -1,0 +1,20 @@
+# Compiler settings shared by the library and everything built beside it.
+
+# Warnings for a target; errors too when MOVRIMSG_WARNINGS_AS_ERRORS is on.
+function(movrimsg_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  if(MOVRIMSG_WARNINGS_AS_ERRORS)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# Sanitizers and coverage, applied to every target built from here on.
+if(MOVRIMSG_SANITIZE)
+  add_compile_options(-fsanitize=${MOVRIMSG_SANITIZE} -fno-omit-frame-pointer
+                      -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${MOVRIMSG_SANITIZE})
+endif()
+if(MOVRIMSG_COVERAGE)
+  add_compile_options(--coverage -O0)
+  add_link_options(--coverage)
+endif()

@@ -1,0 +1,20 @@
+// Finding elements by tag and name.
+#pragma once
+
+#include "movrimsg.h"
+
+namespace movri {
+
+// Whether the message can be searched or changed: present, with a sequence.
+inline bool has_sequence(const movri_msg *msg) {
+    return msg != nullptr && msg->elements != nullptr;
+}
+
+// Tags given to lookups and insertions must be present and non-empty.
+inline bool is_valid_tag(const char *tag) { return tag != nullptr && tag[0] != '\0'; }
+
+// The position of the first element whose tag matches (any name), or the
+// count when none does. The message must have a sequence.
+int32_t find_tag(const movri_msg *msg, const char *tag);
+
+}  // namespace movri

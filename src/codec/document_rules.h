@@ -1,0 +1,31 @@
+// What a well-formed message document can hold: the writer checks every
+// text against these rules before it writes it.
+#pragma once
+
+#include <string_view>
+
+namespace movri {
+
+// How the declared encoding constrains the bytes of tags, names and values.
+enum class Charset {
+    Latin1,  // ISO-8859-1: every byte is a character
+    Utf8,    // bytes must form valid UTF-8 sequences
+    Ascii,   // US-ASCII: no byte of 0x80 or above
+    Other,   // another single-byte encoding: bytes of 0x80 and above unchecked
+};
+
+// The charset of an encoding name, or false when the name is absent, not an
+// encoding name, or names a multi-byte encoding single-byte text cannot use.
+bool charset_of_encoding(const char *encoding, Charset &charset);
+
+// "1." followed by at least one digit.
+bool is_xml_version(const char *version);
+
+// A present, non-empty XML name in the charset.
+bool is_xml_name(const char *tag, Charset charset);
+
+// Text that may stand in content or an attribute: no control byte XML 1.0
+// forbids, and valid in the charset. Absent text is fine.
+bool is_xml_text(const char *text, Charset charset);
+
+}  // namespace movri

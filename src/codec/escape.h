@@ -1,0 +1,34 @@
+// The fixed document buffer the writer fills, and the escaping of texts.
+#pragma once
+
+#include "movrimsg.h"
+
+#include <array>
+#include <string_view>
+
+namespace movri {
+
+// Where an escaped text stands: element content, or a name attribute, where
+// tab, line feed and carriage return must be written as references so that a
+// reader does not turn them into spaces.
+enum class EscapeContext { Value, Name };
+
+// MOVRI_TEXT_LIMIT bytes of document. Every append either fits whole or
+// fails and leaves the document unusable; nothing is written past the end.
+class DocumentBuffer {
+public:
+    bool append(std::string_view piece);
+    std::string_view text() const { return {bytes_.data(), length_}; }
+    size_t room() const { return bytes_.size() - length_; }
+
+private:
+    std::array<char, MOVRI_TEXT_LIMIT> bytes_;
+    size_t length_ = 0;
+};
+
+// Appends text with the five XML special characters, and carriage return
+// (tab and line feed too in names), written as references. false when the
+// result does not fit.
+bool movri_escape_value(DocumentBuffer &doc, std::string_view text, EscapeContext context);
+
+}  // namespace movri

@@ -1,0 +1,15 @@
+// Conversion of the UTF-8 text expat delivers to the library's single-byte
+// text.
+#pragma once
+
+#include <cstddef>
+
+namespace movri {
+
+// Converts length bytes of UTF-8 at in to single-byte text at out, which has
+// room for length bytes: U+0000-U+00FF become their byte, every other
+// character one '?'. A malformed sequence (expat never delivers one) also
+// becomes '?'. Gives the number of bytes written.
+size_t movri_utf8_to_latin1(const char *in, size_t length, char *out);
+
+}  // namespace movri

@@ -1,0 +1,170 @@
+// Reads a document into a message. Header start tags select (or create) the
+// header element through its setter, "ele" start tags append an element named
+// by their first attribute, and character data goes to the element selected
+// last until that element's end tag. Everything else is passed over.
+#include "parser.h"
+
+#include "../access/lookup.h"
+#include "../model/element.h"
+#include "../model/sequence.h"
+#include "latin1.h"
+#include "text_builder.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+struct HeaderTag {
+    std::string_view tag;
+    int32_t (*set)(movri_msg *, const char *);
+};
+
+constexpr HeaderTag kHeaderTags[] = {
+    {"id", movri_msg_set_id},           {"sn", movri_msg_set_sn},
+    {"total", movri_msg_set_total},     {"msgmode", movri_msg_set_msgmode},
+    {"msgname", movri_msg_set_msgname},
+};
+constexpr std::string_view kBodyTag = "ele";
+
+// Element names are compared exactly, with case.
+const HeaderTag *header_tag(std::string_view name) {
+    for (const HeaderTag &header : kHeaderTags) {
+        if (header.tag == name) return &header;
+    }
+    return nullptr;
+}
+
+bool is_recognised(std::string_view name) {
+    return name == kBodyTag || header_tag(name) != nullptr;
+}
+
+}  // namespace
+
+// What the handlers share during one parse.
+struct movri_parse_state {
+    movri_parse_state(movri_msg *target, XML_Parser expat) : msg(target), parser(expat) {}
+
+    movri_msg *msg;
+    XML_Parser parser;
+    movri_element *current = nullptr;  // receives character data; null for none
+    movri::TextBuilder pending;        // character data not yet stored in current
+    bool out_of_memory = false;
+
+    // Stops the parse: the data just met cannot be stored.
+    void fail() {
+        out_of_memory = true;
+        XML_StopParser(parser, XML_FALSE);
+    }
+
+    // Moves the gathered text into the current element's value.
+    bool flush() {
+        if (current != nullptr && !pending.empty() &&
+            movri_element_append_value(current, pending.c_str(), pending.size()) != 0) {
+            fail();
+            return false;
+        }
+        pending.clear();
+        return true;
+    }
+
+    // Converts text to single-byte text at the end of pending.
+    bool gather(const char *text, size_t length) {
+        if (!pending.reserve_more(length)) return false;
+        pending.commit(movri::movri_utf8_to_latin1(text, length, pending.end()));
+        return true;
+    }
+
+    // Appends an "ele" element named by the single-byte form of name.
+    int32_t append_body_element(const char *name) {
+        if (!gather(name, std::strlen(name))) return -1;
+        const int32_t pos = movri_msg_append_element(msg, kBodyTag.data(), pending.c_str(), nullptr);
+        pending.clear();
+        return pos;
+    }
+};
+
+namespace {
+
+movri_parse_state &state_of(void *data) { return *static_cast<movri_parse_state *>(data); }
+
+void XMLCALL on_start_tag(void *data, const XML_Char *name, const XML_Char **attributes) {
+    movri_parse_state &state = state_of(data);
+    const HeaderTag *header = header_tag(name);
+    if (header == nullptr && name != kBodyTag) return;
+    if (!state.flush()) return;
+    state.current = nullptr;
+    if (header == nullptr && attributes[0] == nullptr) return;
+    const int32_t pos =
+        header != nullptr ? header->set(state.msg, nullptr) : state.append_body_element(attributes[1]);
+    if (pos < 0) return state.fail();
+    state.current = movri_list_at(state.msg->elements, pos);
+}
+
+void XMLCALL on_end_tag(void *data, const XML_Char *name) {
+    movri_parse_state &state = state_of(data);
+    if (!is_recognised(name) || !state.flush()) return;
+    state.current = nullptr;
+}
+
+void XMLCALL on_text(void *data, const XML_Char *text, int length) {
+    movri_parse_state &state = state_of(data);
+    if (state.current == nullptr || length <= 0) return;
+    if (!state.gather(text, static_cast<size_t>(length))) state.fail();
+}
+
+// An expat parser released on every path.
+class ExpatParser {
+public:
+    ExpatParser() : parser_(XML_ParserCreate(nullptr)) {}
+    ExpatParser(const ExpatParser &) = delete;
+    ExpatParser &operator=(const ExpatParser &) = delete;
+    ~ExpatParser() {
+        if (parser_ != nullptr) XML_ParserFree(parser_);
+    }
+    XML_Parser get() const { return parser_; }
+
+private:
+    XML_Parser parser_;
+};
+
+void report_failure(const movri_parse_state &state) {
+    const XML_Error error = state.out_of_memory ? XML_ERROR_NO_MEMORY : XML_GetErrorCode(state.parser);
+    std::fprintf(stderr, "%s at line %lu\n", XML_ErrorString(error),
+                 static_cast<unsigned long>(XML_GetCurrentLineNumber(state.parser)));
+}
+
+}  // namespace
+
+namespace movri {
+
+bool feed_document(XML_Parser parser, const char *text, size_t length, size_t piece) {
+    for (;;) {
+        const size_t size = length < piece ? length : piece;
+        const bool last = size == length;
+        if (XML_Parse(parser, text, static_cast<int>(size), last ? XML_TRUE : XML_FALSE) !=
+            XML_STATUS_OK)
+            return false;
+        if (last) return true;
+        text += size;
+        length -= size;
+    }
+}
+
+}  // namespace movri
+
+extern "C" int32_t movri_msg_parse(movri_msg *msg, const char *text) {
+    if (!movri::has_sequence(msg) || text == nullptr) return -1;
+    ExpatParser parser;
+    if (parser.get() == nullptr) return -1;
+    movri_parse_state state(msg, parser.get());
+    XML_SetUserData(parser.get(), &state);
+    XML_SetElementHandler(parser.get(), on_start_tag, on_end_tag);
+    XML_SetCharacterDataHandler(parser.get(), on_text);
+    const bool parsed = movri::feed_document(parser.get(), text, std::strlen(text));
+    const bool stored = state.flush();
+    if (parsed && stored) return 0;
+    report_failure(state);
+    return -1;
+}

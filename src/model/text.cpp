@@ -1,0 +1,57 @@
+#include "text.h"
+
+namespace {
+
+constexpr unsigned char fold_case(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+namespace movri {
+
+bool texts_match(const char *stored, const char *wanted) {
+    if (stored == nullptr || wanted == nullptr) return false;
+    const size_t length = text_length(wanted);
+    return text_length(stored) == length && movri_strncasecmp(stored, wanted, length) == 0;
+}
+
+int32_t replace_text(char **field, const char *text) {
+    OwnedText copy;
+    if (!copy_optional(text, copy)) return -1;
+    movri_free(*field);
+    *field = copy.release();
+    return 0;
+}
+
+}  // namespace movri
+
+extern "C" {
+
+char *movri_strdup(const char *text) {
+    if (text == nullptr) return nullptr;
+    const size_t size = movri::text_length(text) + 1;
+    auto *copy = static_cast<char *>(movri_malloc(size));
+    if (copy != nullptr) std::memcpy(copy, text, size);
+    return copy;
+}
+
+char *movri_strncpy(char *dst, const char *src, size_t n) {
+    if (dst == nullptr || src == nullptr) return dst;
+    std::memmove(dst, src, n);
+    dst[n] = '\0';
+    return dst;
+}
+
+int32_t movri_strncasecmp(const char *a, const char *b, size_t n) {
+    if (a == nullptr || b == nullptr) return (a == nullptr ? 0 : 1) - (b == nullptr ? 0 : 1);
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char ca = fold_case(static_cast<unsigned char>(a[i]));
+        const unsigned char cb = fold_case(static_cast<unsigned char>(b[i]));
+        if (ca != cb) return ca < cb ? -1 : 1;
+        if (ca == '\0') break;
+    }
+    return 0;
+}
+
+}  // extern "C"
