@@ -143,8 +143,7 @@ MOVRI_API int32_t movri_msg_eol(const movri_msg *msg, int32_t pos);
 
 /* Position of the first element matching tag and name; the count when none
  * does; -1 for a null message or a null or empty tag. */
-MOVRI_API int32_t movri_msg_find_element(const movri_msg *msg, const char *tag,
-                                         const char *name);
+MOVRI_API int32_t movri_msg_find_element(const movri_msg *msg, const char *tag, const char *name);
 /* Stores the element at pos (borrowed) and gives pos; -1 with null stored
  * when pos is outside 0 .. count - 1. */
 MOVRI_API int32_t movri_msg_get_element_bypos(const movri_msg *msg, int32_t pos,
@@ -152,17 +151,14 @@ MOVRI_API int32_t movri_msg_get_element_bypos(const movri_msg *msg, int32_t pos,
 /* As movri_msg_find_element, also storing the element found (borrowed), or
  * null when none matches or the arguments are bad. */
 MOVRI_API int32_t movri_msg_get_element_byname(const movri_msg *msg, const char *tag,
-                                               const char *name,
-                                               movri_element **element);
+                                               const char *name, movri_element **element);
 /* Replaces the value of the first element matching tag and name with a copy
  * of value (null makes it absent). Its position; -1 when none matches or the
  * copy cannot be made (the value is then kept). */
 MOVRI_API int32_t movri_msg_set_element_value_byname(movri_msg *msg, const char *tag,
-                                                     const char *name,
-                                                     const char *value);
+                                                     const char *name, const char *value);
 /* Replaces the value of the element at pos. pos; -1 as above. */
-MOVRI_API int32_t movri_msg_set_element_value_bypos(movri_msg *msg, int32_t pos,
-                                                    const char *value);
+MOVRI_API int32_t movri_msg_set_element_value_bypos(movri_msg *msg, int32_t pos, const char *value);
 
 /* ---- Insertion ----------------------------------------------------------
  * Each makes a new element from copies of tag, name and value (name and
@@ -171,22 +167,19 @@ MOVRI_API int32_t movri_msg_set_element_value_bypos(movri_msg *msg, int32_t pos,
  * then unchanged). */
 
 /* Appends at the end: gives count - 1. */
-MOVRI_API int32_t movri_msg_append_element(movri_msg *msg, const char *tag,
-                                           const char *name, const char *value);
+MOVRI_API int32_t movri_msg_append_element(movri_msg *msg, const char *tag, const char *name,
+                                           const char *value);
 /* Inserts right before the first element matching ref_tag and ref_name. */
 MOVRI_API int32_t movri_msg_insert_element_before_name(movri_msg *msg, const char *ref_tag,
-                                                       const char *ref_name,
-                                                       const char *tag, const char *name,
-                                                       const char *value);
+                                                       const char *ref_name, const char *tag,
+                                                       const char *name, const char *value);
 /* Inserts right after the first element matching ref_tag and ref_name. */
 MOVRI_API int32_t movri_msg_insert_element_after_name(movri_msg *msg, const char *ref_tag,
-                                                      const char *ref_name,
-                                                      const char *tag, const char *name,
-                                                      const char *value);
+                                                      const char *ref_name, const char *tag,
+                                                      const char *name, const char *value);
 /* Inserts at pos, which must be below count, or 0; later elements move up. */
-MOVRI_API int32_t movri_msg_insert_element_bypos(movri_msg *msg, int32_t pos,
-                                                 const char *tag, const char *name,
-                                                 const char *value);
+MOVRI_API int32_t movri_msg_insert_element_bypos(movri_msg *msg, int32_t pos, const char *tag,
+                                                 const char *name, const char *value);
 
 /* ---- Header elements ----------------------------------------------------
  * The header is the elements tagged "id", "sn", "total", "msgmode" and

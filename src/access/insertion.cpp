@@ -10,7 +10,8 @@ namespace {
 // no element matches.
 int32_t find_reference(const movri_msg *msg, const char *ref_tag, const char *ref_name,
                        const char *tag) {
-    if (!movri::has_sequence(msg) || !movri::is_valid_tag(ref_tag) || !movri::is_valid_tag(tag)) return -1;
+    if (!movri::has_sequence(msg) || !movri::is_valid_tag(ref_tag) || !movri::is_valid_tag(tag))
+        return -1;
     const int32_t pos = movri_msg_find_element(msg, ref_tag, ref_name);
     return pos < msg->elements->count ? pos : -1;
 }
@@ -46,8 +47,8 @@ int32_t movri_msg_insert_element_before_name(movri_msg *msg, const char *ref_tag
 }
 
 int32_t movri_msg_insert_element_after_name(movri_msg *msg, const char *ref_tag,
-                                            const char *ref_name, const char *tag,
-                                            const char *name, const char *value) {
+                                            const char *ref_name, const char *tag, const char *name,
+                                            const char *value) {
     const int32_t ref = find_reference(msg, ref_tag, ref_name, tag);
     return ref < 0 ? -1 : movri::insert_new_element(msg, ref + 1, tag, name, value);
 }

@@ -37,8 +37,7 @@ bool is_multibyte_encoding(std::string_view name) {
 }
 
 constexpr bool is_ascii_name_char(unsigned char c) {
-    return is_ascii_letter(c) || is_ascii_digit(c) || c == '-' || c == '.' || c == '_' ||
-           c == ':';
+    return is_ascii_letter(c) || is_ascii_digit(c) || c == '-' || c == '.' || c == '_' || c == ':';
 }
 constexpr bool is_ascii_name_start(unsigned char c) {
     return is_ascii_name_char(c) && !is_ascii_digit(c) && c != '-' && c != '.';

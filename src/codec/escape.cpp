@@ -10,15 +10,24 @@ using movri::EscapeContext;
 // is. Tab and line feed are kept in values, where XML readers keep them.
 constexpr std::string_view reference_for(unsigned char byte, EscapeContext context) {
     switch (byte) {
-        case '"': return "&quot;";
-        case '&': return "&amp;";
-        case '\'': return "&apos;";
-        case '<': return "&lt;";
-        case '>': return "&gt;";
-        case '\r': return "&#13;";
-        case '\t': return context == EscapeContext::Name ? "&#9;" : "";
-        case '\n': return context == EscapeContext::Name ? "&#10;" : "";
-        default: return "";
+        case '"':
+            return "&quot;";
+        case '&':
+            return "&amp;";
+        case '\'':
+            return "&apos;";
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        case '\r':
+            return "&#13;";
+        case '\t':
+            return context == EscapeContext::Name ? "&#9;" : "";
+        case '\n':
+            return context == EscapeContext::Name ? "&#10;" : "";
+        default:
+            return "";
     }
 }
 

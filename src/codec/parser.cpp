@@ -79,7 +79,8 @@ struct movri_parse_state {
     // Appends an "ele" element named by the single-byte form of name.
     int32_t append_body_element(const char *name) {
         if (!gather(name, std::strlen(name))) return -1;
-        const int32_t pos = movri_msg_append_element(msg, kBodyTag.data(), pending.c_str(), nullptr);
+        const int32_t pos =
+            movri_msg_append_element(msg, kBodyTag.data(), pending.c_str(), nullptr);
         pending.clear();
         return pos;
     }
@@ -96,8 +97,8 @@ void XMLCALL on_start_tag(void *data, const XML_Char *name, const XML_Char **att
     if (!state.flush()) return;
     state.current = nullptr;
     if (header == nullptr && attributes[0] == nullptr) return;
-    const int32_t pos =
-        header != nullptr ? header->set(state.msg, nullptr) : state.append_body_element(attributes[1]);
+    const int32_t pos = header != nullptr ? header->set(state.msg, nullptr)
+                                          : state.append_body_element(attributes[1]);
     if (pos < 0) return state.fail();
     state.current = movri_list_at(state.msg->elements, pos);
 }
@@ -130,7 +131,8 @@ private:
 };
 
 void report_failure(const movri_parse_state &state) {
-    const XML_Error error = state.out_of_memory ? XML_ERROR_NO_MEMORY : XML_GetErrorCode(state.parser);
+    const XML_Error error =
+        state.out_of_memory ? XML_ERROR_NO_MEMORY : XML_GetErrorCode(state.parser);
     std::fprintf(stderr, "%s at line %lu\n", XML_ErrorString(error),
                  static_cast<unsigned long>(XML_GetCurrentLineNumber(state.parser)));
 }

@@ -23,7 +23,8 @@ public:
         const size_t needed = length_ + n + 1;
         if (needed <= capacity_) return true;
         size_t capacity = capacity_ < 64 ? 64 : capacity_;
-        while (capacity < needed) capacity *= 2;
+        while (capacity < needed)
+            capacity *= 2;
         auto *bytes = static_cast<char *>(movri_malloc(capacity));
         if (bytes == nullptr) return false;
         if (length_ > 0) std::memcpy(bytes, bytes_, length_);

@@ -15,9 +15,8 @@ using movri::DocumentBuffer;
 using movri::EscapeContext;
 
 bool write_declaration(DocumentBuffer &doc, const movri_msg &msg) {
-    return doc.append("<?xml version='") && doc.append(msg.version) &&
-           doc.append("' encoding='") && doc.append(msg.encoding) &&
-           doc.append("'?><movrimsg>");
+    return doc.append("<?xml version='") && doc.append(msg.version) && doc.append("' encoding='") &&
+           doc.append(msg.encoding) && doc.append("'?><movrimsg>");
 }
 
 bool write_element(DocumentBuffer &doc, const movri_element &element, movri::Charset charset) {
@@ -30,8 +29,7 @@ bool write_element(DocumentBuffer &doc, const movri_element &element, movri::Cha
           doc.append("'")))
         return false;
     if (!doc.append(">")) return false;
-    if (element.value != nullptr &&
-        !movri_escape_value(doc, element.value, EscapeContext::Value))
+    if (element.value != nullptr && !movri_escape_value(doc, element.value, EscapeContext::Value))
         return false;
     return doc.append("</") && doc.append(element.tag) && doc.append(">");
 }

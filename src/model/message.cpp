@@ -44,9 +44,7 @@ const char *movri_msg_get_encoding(const movri_msg *msg) {
     return msg != nullptr ? msg->encoding : nullptr;
 }
 
-const char *movri_msg_get_dtd(const movri_msg *msg) {
-    return msg != nullptr ? msg->dtd : nullptr;
-}
+const char *movri_msg_get_dtd(const movri_msg *msg) { return msg != nullptr ? msg->dtd : nullptr; }
 
 int32_t movri_msg_set_version(movri_msg *msg, const char *text) {
     return msg != nullptr ? movri::replace_text(&msg->version, text) : -1;

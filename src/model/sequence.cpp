@@ -47,7 +47,8 @@ movri_link *link_at(Sequence &s, int32_t pos) {
         link = s.cursor;
         at = s.cursor_pos;
     }
-    for (; at < pos; ++at) link = link->next;
+    for (; at < pos; ++at)
+        link = link->next;
     s.cursor = link;
     s.cursor_pos = pos;
     if (last) s.tail = link;
