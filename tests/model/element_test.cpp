@@ -1,0 +1,132 @@
+// Free-standing element records: life, the three fields, and what a setter
+// does when its copy cannot be made.
+#include <gtest/gtest.h>
+
+#include "model/element.h"
+#include "movrimsg.h"
+#include "support/counting_heap.h"
+
+namespace {
+
+struct Field {
+    const char *label;
+    int32_t (*set)(movri_element *, const char *);
+    const char *(*get)(const movri_element *);
+};
+
+const Field kFields[] = {
+    {"tag", movri_element_set_tag, movri_element_get_tag},
+    {"name", movri_element_set_name, movri_element_get_name},
+    {"value", movri_element_set_value, movri_element_get_value},
+};
+
+class ElementTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(movri_element_init(&element_), 0); }
+    void TearDown() override { movri_element_free(element_); }
+    movri_element *element_ = nullptr;
+};
+
+TEST_F(ElementTest, StartsWithEveryFieldAbsent) {
+    EXPECT_EQ(element_->tag, nullptr);
+    EXPECT_EQ(element_->name, nullptr);
+    EXPECT_EQ(element_->value, nullptr);
+}
+
+TEST_F(ElementTest, SettersStoreAPrivateCopyOfEachField) {
+    for (const Field &field : kFields) {
+        char text[] = "original";
+        EXPECT_EQ(field.set(element_, text), 0) << field.label;
+        EXPECT_NE(field.get(element_), text);
+        text[0] = 'X';
+        EXPECT_STREQ(field.get(element_), "original") << field.label;
+    }
+    EXPECT_STREQ(element_->tag, "original");
+    EXPECT_STREQ(element_->name, "original");
+    EXPECT_STREQ(element_->value, "original");
+}
+
+TEST_F(ElementTest, EmptyTextStaysDistinctFromAbsent) {
+    for (const Field &field : kFields) {
+        ASSERT_EQ(field.set(element_, ""), 0);
+        ASSERT_NE(field.get(element_), nullptr) << field.label;
+        EXPECT_STREQ(field.get(element_), "");
+        ASSERT_EQ(field.set(element_, nullptr), 0);
+        EXPECT_EQ(field.get(element_), nullptr) << field.label;
+    }
+}
+
+TEST_F(ElementTest, SettingAFieldToItsOwnTextKeepsTheText) {
+    for (const Field &field : kFields) {
+        ASSERT_EQ(field.set(element_, "self"), 0);
+        EXPECT_EQ(field.set(element_, field.get(element_)), 0);
+        EXPECT_STREQ(field.get(element_), "self") << field.label;
+    }
+}
+
+TEST_F(ElementTest, SetterWithoutMemoryGivesMinusOneAndKeepsTheField) {
+    for (const Field &field : kFields) {
+        ASSERT_EQ(field.set(element_, "old"), 0);
+        const char *before = field.get(element_);
+        const int64_t live = testheap::live_blocks();
+        {
+            testheap::FailureScope failing(1);
+            EXPECT_EQ(field.set(element_, "new"), -1) << field.label;
+        }
+        EXPECT_EQ(field.get(element_), before);
+        EXPECT_STREQ(field.get(element_), "old");
+        EXPECT_EQ(testheap::live_blocks(), live);
+    }
+}
+
+TEST(Element, NullElementGivesMinusOneOrNull) {
+    for (const Field &field : kFields) {
+        EXPECT_EQ(field.set(nullptr, "x"), -1) << field.label;
+        EXPECT_EQ(field.get(nullptr), nullptr) << field.label;
+    }
+    movri_element_free(nullptr);
+}
+
+TEST(Element, InitIntoNullOutArgumentAllocatesNothing) {
+    testheap::reset();
+    EXPECT_EQ(movri_element_init(nullptr), -1);
+    EXPECT_EQ(testheap::attempts(), 0);
+}
+
+TEST(Element, InitWithoutMemoryStoresNull) {
+    movri_element *element = reinterpret_cast<movri_element *>(&element);
+    const int64_t live = testheap::live_blocks();
+    testheap::FailureScope failing(1);
+    EXPECT_EQ(movri_element_init(&element), -1);
+    EXPECT_EQ(element, nullptr);
+    EXPECT_EQ(testheap::live_blocks(), live);
+}
+
+struct AppendCase {
+    const char *start;
+    const char *bytes;
+    size_t n;
+    const char *expected;
+};
+
+TEST_F(ElementTest, AppendValueJoinsByteRuns) {
+    const AppendCase cases[] = {
+        {nullptr, "abc", 3, "abc"},   {"ab", "cdef", 2, "abcd"},  {"", "x", 1, "x"},
+        {"keep", nullptr, 3, "keep"}, {"keep", "zzz", 0, "keep"},
+    };
+    for (const AppendCase &c : cases) {
+        ASSERT_EQ(movri_element_set_value(element_, c.start), 0);
+        EXPECT_EQ(movri_element_append_value(element_, c.bytes, c.n), 0);
+        EXPECT_STREQ(element_->value, c.expected);
+    }
+    EXPECT_EQ(movri_element_append_value(nullptr, "a", 1), -1);
+}
+
+TEST_F(ElementTest, AppendValueWithoutMemoryKeepsTheValue) {
+    ASSERT_EQ(movri_element_set_value(element_, "old"), 0);
+    testheap::FailureScope failing(1);
+    EXPECT_EQ(movri_element_append_value(element_, "new", 3), -1);
+    EXPECT_STREQ(element_->value, "old");
+}
+
+}  // namespace
