@@ -1,0 +1,58 @@
+# Install rules: the library with its SONAME links, the C and C++ headers, a
+# CMake package giving movrimsg::movrimsg, and a pkg-config file.
+include(CMakePackageConfigHelpers)
+
+set(MOVRIMSG_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/movrimsg
+    CACHE STRING "Where the CMake package files go, relative to the install prefix")
+set(MOVRIMSG_INSTALL_PKGCONFIGDIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+    CACHE STRING "Where movrimsg.pc goes, relative to the install prefix")
+
+install(TARGETS movrimsg EXPORT movrimsgTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
+          NAMELINK_COMPONENT development
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+install(FILES ${PROJECT_SOURCE_DIR}/include/movrimsg.h ${PROJECT_SOURCE_DIR}/include/movrimsg.hpp
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
+
+# The CMake package.
+install(EXPORT movrimsgTargets NAMESPACE movrimsg::
+  DESTINATION ${MOVRIMSG_INSTALL_CMAKEDIR} COMPONENT development)
+if(BUILD_SHARED_LIBS)
+  set(MOVRIMSG_NEEDS_EXPAT OFF)
+else()
+  set(MOVRIMSG_NEEDS_EXPAT ON)
+endif()
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/movrimsgConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/movrimsgConfig.cmake
+  INSTALL_DESTINATION ${MOVRIMSG_INSTALL_CMAKEDIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/movrimsgConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/movrimsgConfig.cmake
+              ${PROJECT_BINARY_DIR}/movrimsgConfigVersion.cmake
+  DESTINATION ${MOVRIMSG_INSTALL_CMAKEDIR} COMPONENT development)
+
+# The pkg-config file finds the prefix from its own place, so it stays right
+# when the prefix is chosen at install time (cmake --install --prefix).
+if(IS_ABSOLUTE ${MOVRIMSG_INSTALL_PKGCONFIGDIR})
+  set(MOVRIMSG_PC_PREFIX ${CMAKE_INSTALL_PREFIX})
+else()
+  file(RELATIVE_PATH pc_to_prefix /${MOVRIMSG_INSTALL_PKGCONFIGDIR} /)
+  string(REGEX REPLACE "/$" "" pc_to_prefix "${pc_to_prefix}")
+  set(MOVRIMSG_PC_PREFIX "\${pcfiledir}/${pc_to_prefix}")
+endif()
+foreach(dir LIBDIR INCLUDEDIR)
+  if(IS_ABSOLUTE ${CMAKE_INSTALL_${dir}})
+    set(MOVRIMSG_PC_${dir} ${CMAKE_INSTALL_${dir}})
+  else()
+    set(MOVRIMSG_PC_${dir} "\${prefix}/${CMAKE_INSTALL_${dir}}")
+  endif()
+endforeach()
+if(BUILD_SHARED_LIBS)
+  set(MOVRIMSG_PC_CFLAGS "")
+else()
+  set(MOVRIMSG_PC_CFLAGS " -DMOVRIMSG_STATIC")
+endif()
+configure_file(${CMAKE_CURRENT_LIST_DIR}/movrimsg.pc.in ${PROJECT_BINARY_DIR}/movrimsg.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/movrimsg.pc
+  DESTINATION ${MOVRIMSG_INSTALL_PKGCONFIGDIR} COMPONENT development)

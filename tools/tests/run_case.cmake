@@ -1,0 +1,42 @@
+# Runs the inspection tool once and checks its exit status and output.
+#   TOOL           the tool
+#   ARGS           its arguments, separated by '|'
+#   STDIN          file fed to standard input (optional)
+#   EXPECT_EXIT    the exit status wanted
+#   EXPECT_STDOUT  file whose content standard output must equal (optional)
+#   STDOUT_MATCH   regular expression standard output must match (optional)
+#   STDERR_MATCH   regular expression standard error must match (optional;
+#                  without it, standard error must be empty)
+string(REPLACE "|" ";" arguments "${ARGS}")
+if(NOT STDIN)
+  set(STDIN /dev/null)
+endif()
+execute_process(COMMAND ${TOOL} ${arguments}
+  INPUT_FILE ${STDIN}
+  RESULT_VARIABLE status
+  OUTPUT_VARIABLE out
+  ERROR_VARIABLE err)
+
+set(failures "")
+if(NOT status STREQUAL EXPECT_EXIT)
+  string(APPEND failures "exit status ${status}, wanted ${EXPECT_EXIT}\n")
+endif()
+if(EXPECT_STDOUT)
+  file(READ ${EXPECT_STDOUT} wanted)
+  if(NOT out STREQUAL wanted)
+    string(APPEND failures "standard output differs from ${EXPECT_STDOUT}\n")
+  endif()
+endif()
+if(STDOUT_MATCH AND NOT out MATCHES "${STDOUT_MATCH}")
+  string(APPEND failures "standard output does not match '${STDOUT_MATCH}'\n")
+endif()
+if(STDERR_MATCH)
+  if(NOT err MATCHES "${STDERR_MATCH}")
+    string(APPEND failures "standard error does not match '${STDERR_MATCH}'\n")
+  endif()
+elseif(NOT err STREQUAL "")
+  string(APPEND failures "standard error is not empty\n")
+endif()
+if(failures)
+  message(FATAL_ERROR "${failures}--- standard output:\n${out}--- standard error:\n${err}")
+endif()
