@@ -6,8 +6,6 @@
 
 namespace {
 
-using movri::Charset;
-
 constexpr bool is_ascii_letter(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -140,16 +138,20 @@ bool is_xml_name(const char *tag, Charset charset) {
         if (charset == Charset::Utf8) {
             length = utf8_character(name, i, code);
             if (length == 0) return false;
-        } else if (charset == Charset::Ascii) {
+        } else if (charset == Charset::Ascii || (charset == Charset::Other && byte == 0xB7)) {
+            // Other single-byte encodings keep, in names, to the bytes that
+            // are letters in nearly all of them: those of Latin-1's letters.
             return false;
-        } else if (charset == Charset::Other) {
-            ++i;
-            continue;
         }
         if (!is_latin1_name_char(code, first)) return false;
         i += length;
     }
     return true;
+}
+
+size_t xml_utf8_character_length(std::string_view text) {
+    unsigned code = 0;
+    return text.empty() ? 0 : utf8_character(text, 0, code);
 }
 
 bool is_xml_text(const char *text, Charset charset) {

@@ -11,7 +11,8 @@ enum class Charset {
     Latin1,  // ISO-8859-1: every byte is a character
     Utf8,    // bytes must form valid UTF-8 sequences
     Ascii,   // US-ASCII: no byte of 0x80 or above
-    Other,   // another single-byte encoding: bytes of 0x80 and above unchecked
+    Other,   // another single-byte encoding: texts' bytes of 0x80 and above unchecked,
+             // names' limited to those of Latin-1's letters
 };
 
 // The charset of an encoding name, or false when the name is absent, not an
@@ -27,5 +28,9 @@ bool is_xml_name(const char *tag, Charset charset);
 // Text that may stand in content or an attribute: no control byte XML 1.0
 // forbids, and valid in the charset. Absent text is fine.
 bool is_xml_text(const char *text, Charset charset);
+
+// Length of the UTF-8 sequence that starts text and encodes a character XML
+// allows; 0 when it does not.
+size_t xml_utf8_character_length(std::string_view text);
 
 }  // namespace movri

@@ -3,7 +3,10 @@
 
 #include "movrimsg.h"
 
+#include "document_rules.h"
+
 #include <array>
+#include <cstring>
 #include <string_view>
 
 namespace movri {
@@ -17,7 +20,12 @@ enum class EscapeContext { Value, Name };
 // fails and leaves the document unusable; nothing is written past the end.
 class DocumentBuffer {
 public:
-    bool append(std::string_view piece);
+    bool append(std::string_view piece) {
+        if (piece.size() > room()) return false;
+        std::memcpy(bytes_.data() + length_, piece.data(), piece.size());
+        length_ += piece.size();
+        return true;
+    }
     std::string_view text() const { return {bytes_.data(), length_}; }
     size_t room() const { return bytes_.size() - length_; }
 
@@ -30,5 +38,11 @@ private:
 // (tab and line feed too in names), written as references. false when the
 // result does not fit.
 bool movri_escape_value(DocumentBuffer &doc, std::string_view text, EscapeContext context);
+
+// Appends a present text as movri_escape_value does, checking on the way
+// that it may stand in a document of the charset (as is_xml_text): one pass
+// over its bytes. false for a text XML does not allow or that does not fit.
+bool movri_write_checked_text(DocumentBuffer &doc, const char *text, EscapeContext context,
+                              Charset charset);
 
 }  // namespace movri

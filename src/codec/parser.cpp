@@ -28,6 +28,12 @@ constexpr HeaderTag kHeaderTags[] = {
 };
 constexpr std::string_view kBodyTag = "ele";
 
+// Expat expands entity references inside entity texts recursively, so a long
+// enough chain of entities referring to each other exhausts the stack. A
+// document may declare at most this many entities whose text refers to
+// another entity, which bounds the chain.
+constexpr int kMaxReferringEntities = 64;
+
 // Element names are compared exactly, with case.
 const HeaderTag *header_tag(std::string_view name) {
     for (const HeaderTag &header : kHeaderTags) {
@@ -51,10 +57,18 @@ struct movri_parse_state {
     movri_element *current = nullptr;  // receives character data; null for none
     movri::TextBuilder pending;        // character data not yet stored in current
     bool out_of_memory = false;
+    const char *refusal = nullptr;  // why the document was refused, if it was
+    int referring_entities = 0;
 
     // Stops the parse: the data just met cannot be stored.
     void fail() {
         out_of_memory = true;
+        XML_StopParser(parser, XML_FALSE);
+    }
+
+    // Stops the parse: the document asks for more than the parser can safely do.
+    void refuse(const char *reason) {
+        refusal = reason;
         XML_StopParser(parser, XML_FALSE);
     }
 
@@ -115,6 +129,18 @@ void XMLCALL on_text(void *data, const XML_Char *text, int length) {
     if (!state.gather(text, static_cast<size_t>(length))) state.fail();
 }
 
+void XMLCALL on_entity_declaration(void *data, const XML_Char *, int, const XML_Char *value,
+                                   int length, const XML_Char *, const XML_Char *, const XML_Char *,
+                                   const XML_Char *) {
+    movri_parse_state &state = state_of(data);
+    if (value == nullptr || length <= 0) return;
+    const auto size = static_cast<size_t>(length);
+    if (std::memchr(value, '&', size) == nullptr && std::memchr(value, '%', size) == nullptr)
+        return;
+    if (++state.referring_entities > kMaxReferringEntities)
+        state.refuse("too many entities referring to other entities");
+}
+
 // An expat parser released on every path.
 class ExpatParser {
 public:
@@ -133,7 +159,8 @@ private:
 void report_failure(const movri_parse_state &state) {
     const XML_Error error =
         state.out_of_memory ? XML_ERROR_NO_MEMORY : XML_GetErrorCode(state.parser);
-    std::fprintf(stderr, "%s at line %lu\n", XML_ErrorString(error),
+    const char *reason = state.refusal != nullptr ? state.refusal : XML_ErrorString(error);
+    std::fprintf(stderr, "%s at line %lu\n", reason,
                  static_cast<unsigned long>(XML_GetCurrentLineNumber(state.parser)));
 }
 
@@ -164,6 +191,7 @@ extern "C" int32_t movri_msg_parse(movri_msg *msg, const char *text) {
     XML_SetUserData(parser.get(), &state);
     XML_SetElementHandler(parser.get(), on_start_tag, on_end_tag);
     XML_SetCharacterDataHandler(parser.get(), on_text);
+    XML_SetEntityDeclHandler(parser.get(), on_entity_declaration);
     const bool parsed = movri::feed_document(parser.get(), text, std::strlen(text));
     const bool stored = state.flush();
     if (parsed && stored) return 0;

@@ -20,16 +20,16 @@ bool write_declaration(DocumentBuffer &doc, const movri_msg &msg) {
 }
 
 bool write_element(DocumentBuffer &doc, const movri_element &element, movri::Charset charset) {
-    if (!movri::is_xml_name(element.tag, charset) || !movri::is_xml_text(element.name, charset) ||
-        !movri::is_xml_text(element.value, charset))
-        return false;
+    if (!movri::is_xml_name(element.tag, charset)) return false;
     if (!doc.append("<") || !doc.append(element.tag)) return false;
     if (element.name != nullptr &&
-        !(doc.append(" name='") && movri_escape_value(doc, element.name, EscapeContext::Name) &&
+        !(doc.append(" name='") &&
+          movri_write_checked_text(doc, element.name, EscapeContext::Name, charset) &&
           doc.append("'")))
         return false;
     if (!doc.append(">")) return false;
-    if (element.value != nullptr && !movri_escape_value(doc, element.value, EscapeContext::Value))
+    if (element.value != nullptr &&
+        !movri_write_checked_text(doc, element.value, EscapeContext::Value, charset))
         return false;
     return doc.append("</") && doc.append(element.tag) && doc.append(">");
 }

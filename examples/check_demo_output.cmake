@@ -1,0 +1,17 @@
+# Runs the demonstration and checks that the receiver printed what the sender
+# put in the message, escapes and Latin-1 byte included.
+execute_process(COMMAND ${DEMO} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "message_demo exited with ${status}:\n${output}${errors}")
+endif()
+foreach(expected
+    "<ele name='customer'>O&apos;Brien &amp; Sons</ele>"
+    "  msgname: order\n"
+    "  customer: O'Brien & Sons\n"
+    "  item: café au lait\n"
+    "  note: deliver if total < 20\n")
+  string(FIND "${output}" "${expected}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "message_demo output lacks \"${expected}\":\n${output}")
+  endif()
+endforeach()
