@@ -129,14 +129,23 @@ void XMLCALL on_text(void *data, const XML_Char *text, int length) {
     if (!state.gather(text, static_cast<size_t>(length))) state.fail();
 }
 
-void XMLCALL on_entity_declaration(void *data, const XML_Char *, int, const XML_Char *value,
-                                   int length, const XML_Char *, const XML_Char *, const XML_Char *,
-                                   const XML_Char *) {
+// Whether an entity's text refers to another entity: general entities by
+// "&name;", parameter entities by "%name;". A character reference ("&#...;")
+// refers to none.
+bool refers_to_entity(std::string_view text, bool parameter_entity) {
+    const char mark = parameter_entity ? '%' : '&';
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == mark && text[i + 1] != '#') return true;
+    }
+    return false;
+}
+
+void XMLCALL on_entity_declaration(void *data, const XML_Char *, int parameter_entity,
+                                   const XML_Char *value, int length, const XML_Char *,
+                                   const XML_Char *, const XML_Char *, const XML_Char *) {
     movri_parse_state &state = state_of(data);
     if (value == nullptr || length <= 0) return;
-    const auto size = static_cast<size_t>(length);
-    if (std::memchr(value, '&', size) == nullptr && std::memchr(value, '%', size) == nullptr)
-        return;
+    if (!refers_to_entity({value, static_cast<size_t>(length)}, parameter_entity != 0)) return;
     if (++state.referring_entities > kMaxReferringEntities)
         state.refuse("too many entities referring to other entities");
 }
