@@ -84,10 +84,6 @@ size_t utf8_character(std::string_view text, size_t i, unsigned &code) {
     return length;
 }
 
-constexpr bool is_forbidden_control(unsigned char c) {
-    return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
-}
-
 }  // namespace
 
 namespace movri {
@@ -152,25 +148,6 @@ bool is_xml_name(const char *tag, Charset charset) {
 size_t xml_utf8_character_length(std::string_view text) {
     unsigned code = 0;
     return text.empty() ? 0 : utf8_character(text, 0, code);
-}
-
-bool is_xml_text(const char *text, Charset charset) {
-    if (text == nullptr) return true;
-    const std::string_view bytes(text);
-    for (size_t i = 0; i < bytes.size();) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (is_forbidden_control(byte)) return false;
-        if (byte < 0x80 || charset == Charset::Latin1 || charset == Charset::Other) {
-            ++i;
-            continue;
-        }
-        if (charset == Charset::Ascii) return false;
-        unsigned code = 0;
-        const size_t length = utf8_character(bytes, i, code);
-        if (length == 0) return false;
-        i += length;
-    }
-    return true;
 }
 
 }  // namespace movri

@@ -25,10 +25,6 @@ bool is_xml_version(const char *version);
 // A present, non-empty XML name in the charset.
 bool is_xml_name(const char *tag, Charset charset);
 
-// Text that may stand in content or an attribute: no control byte XML 1.0
-// forbids, and valid in the charset. Absent text is fine.
-bool is_xml_text(const char *text, Charset charset);
-
 // Length of the UTF-8 sequence that starts text and encodes a character XML
 // allows; 0 when it does not.
 size_t xml_utf8_character_length(std::string_view text);

@@ -31,17 +31,7 @@ constexpr std::string_view reference_for(unsigned char byte, EscapeContext conte
     }
 }
 
-constexpr auto make_plain_table(EscapeContext context) {
-    std::array<bool, 256> plain{};
-    for (int byte = 0; byte < 256; ++byte)
-        plain[byte] = reference_for(static_cast<unsigned char>(byte), context).empty();
-    return plain;
-}
-
-constexpr auto kPlainInValue = make_plain_table(EscapeContext::Value);
-constexpr auto kPlainInName = make_plain_table(EscapeContext::Name);
-
-// What the checked writer does with each byte of a text.
+// What the writer does with each byte of a text.
 enum class ByteKind : unsigned char { Plain, Reference, Forbidden, High, End };
 
 constexpr auto make_kind_table(EscapeContext context) {
@@ -74,22 +64,8 @@ size_t high_character_length(const char *text, movri::Charset charset) {
 
 namespace movri {
 
-bool movri_escape_value(DocumentBuffer &doc, std::string_view text, EscapeContext context) {
-    const auto &plain = context == EscapeContext::Name ? kPlainInName : kPlainInValue;
-    size_t run_start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (plain[byte]) continue;
-        if (!doc.append({text.data() + run_start, i - run_start}) ||
-            !doc.append(reference_for(byte, context)))
-            return false;
-        run_start = i + 1;
-    }
-    return doc.append({text.data() + run_start, text.size() - run_start});
-}
-
-bool movri_write_checked_text(DocumentBuffer &doc, const char *text, EscapeContext context,
-                              Charset charset) {
+bool movri_escape_value(DocumentBuffer &doc, const char *text, EscapeContext context,
+                        Charset charset) {
     const auto &kinds = context == EscapeContext::Name ? kKindsInName : kKindsInValue;
     const bool high_is_plain = charset == Charset::Latin1 || charset == Charset::Other;
     const char *run = text;

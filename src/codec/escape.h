@@ -34,15 +34,12 @@ private:
     size_t length_ = 0;
 };
 
-// Appends text with the five XML special characters, and carriage return
-// (tab and line feed too in names), written as references. false when the
-// result does not fit.
-bool movri_escape_value(DocumentBuffer &doc, std::string_view text, EscapeContext context);
-
-// Appends a present text as movri_escape_value does, checking on the way
-// that it may stand in a document of the charset (as is_xml_text): one pass
-// over its bytes. false for a text XML does not allow or that does not fit.
-bool movri_write_checked_text(DocumentBuffer &doc, const char *text, EscapeContext context,
-                              Charset charset);
+// Appends a present text with the five XML special characters, and carriage
+// return (tab and line feed too in names), written as references, checking
+// on the way that XML allows each character in a document of the charset:
+// no forbidden control byte, valid UTF-8 under UTF-8, no byte of 0x80 or
+// above under US-ASCII. false for a text that is not allowed or does not fit.
+bool movri_escape_value(DocumentBuffer &doc, const char *text, EscapeContext context,
+                        Charset charset);
 
 }  // namespace movri

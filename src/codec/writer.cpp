@@ -24,12 +24,11 @@ bool write_element(DocumentBuffer &doc, const movri_element &element, movri::Cha
     if (!doc.append("<") || !doc.append(element.tag)) return false;
     if (element.name != nullptr &&
         !(doc.append(" name='") &&
-          movri_write_checked_text(doc, element.name, EscapeContext::Name, charset) &&
-          doc.append("'")))
+          movri_escape_value(doc, element.name, EscapeContext::Name, charset) && doc.append("'")))
         return false;
     if (!doc.append(">")) return false;
     if (element.value != nullptr &&
-        !movri_write_checked_text(doc, element.value, EscapeContext::Value, charset))
+        !movri_escape_value(doc, element.value, EscapeContext::Value, charset))
         return false;
     return doc.append("</") && doc.append(element.tag) && doc.append(">");
 }
