@@ -62,21 +62,6 @@ std::string Input::rest() {
     return out;
 }
 
-Text text_of(const char *text) { return text != nullptr ? Text(text) : std::nullopt; }
-
-const char *c_str(const Text &text) { return text ? text->c_str() : nullptr; }
-
-std::vector<ElementCopy> elements_of(const movri_msg *msg) {
-    std::vector<ElementCopy> out;
-    for (int32_t pos = 0; movri_msg_eol(msg, pos) == 0; ++pos) {
-        movri_element *element = nullptr;
-        require(movri_msg_get_element_bypos(msg, pos, &element) == pos && element != nullptr,
-                "every position before the end holds an element");
-        out.push_back({text_of(element->tag), text_of(element->name), text_of(element->value)});
-    }
-    return out;
-}
-
 std::vector<ElementCopy> as_read_back(std::vector<ElementCopy> elements, const char *encoding) {
     if (!is_utf8_name(encoding)) return elements;
     for (ElementCopy &element : elements) {

@@ -1,9 +1,10 @@
 // Helpers shared by the fuzz targets: reading the input as a stream of
-// choices, copying a message into plain values, and stopping loudly when a
-// promise of the library is broken.
+// choices, checking round trips, and stopping loudly when a promise of the
+// library is broken.
 #pragma once
 
 #include "movrimsg.h"
+#include "support/message_copy.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,14 +14,11 @@
 
 namespace fuzz {
 
-using Text = std::optional<std::string>;
-
-struct ElementCopy {
-    Text tag;
-    Text name;
-    Text value;
-    bool operator==(const ElementCopy &) const = default;
-};
+using msgcopy::c_str;
+using msgcopy::ElementCopy;
+using msgcopy::elements_of;
+using msgcopy::Text;
+using msgcopy::text_of;
 
 // Aborts with the message when the condition is false, so that libFuzzer and
 // the replay main both report the input.
@@ -42,12 +40,6 @@ private:
     size_t size_;
     size_t at_ = 0;
 };
-
-Text text_of(const char *text);
-const char *c_str(const Text &text);
-
-// The message's elements, walked as applications walk them.
-std::vector<ElementCopy> elements_of(const movri_msg *msg);
 
 // Elements of a message whose document expat decodes with the encoding: each
 // value and name as the parser hands it back (UTF-8 decoded to single bytes,

@@ -43,7 +43,7 @@ TEST(Parser, ReadsBackWhatTheWriterWrote) {
         {{"ele", "n", "line\r\nnext\rlast\n"}, {"ele", "caf\xE9", "na\xEFve \xA0\xFF"}},
     };
     for (const auto &elements : messages) {
-        const Text text = render(message_of(elements).get());
+        const Text text = rendered(message_of(elements).get());
         ASSERT_TRUE(text.has_value());
         EXPECT_EQ(parsed(*text), elements) << *text;
     }
@@ -65,7 +65,7 @@ TEST(Parser, RoundTripsEveryByteXmlAllowsInLatin1AndUtf8) {
     for (const auto &[encoding, text] : {std::pair{"ISO-8859-1", latin1}, {"UTF-8", utf8}}) {
         Msg msg = message_of({{"ele", text, text}});
         movri_msg_set_encoding(msg.get(), encoding);
-        const Text doc = render(msg.get());
+        const Text doc = rendered(msg.get());
         ASSERT_TRUE(doc.has_value()) << encoding;
         EXPECT_EQ(parsed(*doc), (std::vector<Element>{{"ele", latin1, latin1}})) << encoding;
     }

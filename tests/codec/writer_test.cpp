@@ -15,7 +15,7 @@ const std::string kEmptyDocument =
     "<?xml version='1.0' encoding='ISO-8859-1'?><movrimsg></movrimsg>";
 
 TEST(Writer, RendersAnEmptyMessageAsSixtyFourCharacters) {
-    EXPECT_EQ(render(new_message().get()), kEmptyDocument);
+    EXPECT_EQ(rendered(new_message().get()), kEmptyDocument);
     EXPECT_EQ(kEmptyDocument.size(), 64u);
 }
 
@@ -39,7 +39,7 @@ TEST(Writer, RendersElementsByTheTemplates) {
     };
     for (const auto &c : cases) {
         EXPECT_EQ(
-            render(message_of(c.elements).get()),
+            rendered(message_of(c.elements).get()),
             "<?xml version='1.0' encoding='ISO-8859-1'?><movrimsg>" + c.pieces + "</movrimsg>");
     }
     EXPECT_EQ(std::string("<ele name='a'>x&lt;y</ele>").size(), 26u);
@@ -53,7 +53,7 @@ TEST(Writer, RendersTheHeaderInItsCanonicalOrder) {
     movri_msg_set_total(msg.get(), "3");
     movri_msg_set_sn(msg.get(), "2");
     movri_msg_set_msgmode(msg.get(), "req");
-    EXPECT_EQ(render(msg.get()),
+    EXPECT_EQ(rendered(msg.get()),
               document("<id>1</id><sn>2</sn><total>3</total><msgmode>req</msgmode>"
                        "<msgname>order</msgname><ele name='k'>v</ele>"));
 }
@@ -62,7 +62,7 @@ TEST(Writer, DeclaresTheMessagesVersionAndEncoding) {
     Msg msg = new_message();
     movri_msg_set_version(msg.get(), "1.1");
     movri_msg_set_encoding(msg.get(), "UTF-8");
-    EXPECT_EQ(render(msg.get()), "<?xml version='1.1' encoding='UTF-8'?><movrimsg></movrimsg>");
+    EXPECT_EQ(rendered(msg.get()), "<?xml version='1.1' encoding='UTF-8'?><movrimsg></movrimsg>");
 }
 
 TEST(Writer, AcceptsFourThousandCharactersAndRefusesOneMore) {
@@ -98,7 +98,7 @@ TEST(Writer, RefusesAValueOfAThousandAmpersands) {
 TEST(Writer, AllocatesOnlyTheDocument) {
     Msg msg = message_of({{"ele", "a", "x"}, {"ele", "b", std::string(500, '&')}});
     testheap::reset();
-    EXPECT_TRUE(render(msg.get()).has_value());
+    EXPECT_TRUE(rendered(msg.get()).has_value());
     EXPECT_EQ(testheap::attempts(), 1);
 
     testheap::FailureScope fail(1);
@@ -206,7 +206,7 @@ TEST(Writer, WritesHighBytesTheDeclaredEncodingAllows) {
     for (const auto &c : cases) {
         Msg msg = message_of({c.element});
         movri_msg_set_encoding(msg.get(), c.encoding);
-        EXPECT_TRUE(render(msg.get()).has_value()) << c.encoding;
+        EXPECT_TRUE(rendered(msg.get()).has_value()) << c.encoding;
     }
 }
 

@@ -3,7 +3,7 @@
 // operation completes without meeting a failure. Each time the operation must
 // give its documented failure result, leave the message unchanged or
 // completely changed, and leave nothing allocated once all is released.
-#include "message_state.h"
+#include "support/message_copy.h"
 #include "support/counting_heap.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <string>
 
 namespace hardening {
+using namespace msgcopy;
 namespace {
 
 constexpr int64_t kMaxSteps = 100000;
@@ -45,9 +46,9 @@ std::string long_document(int elements, const std::string &value) {
 
 // True when failed is what a parse interrupted on its way to after may leave:
 // elements of after, in after's order, each with its value or none.
-bool is_partial_parse(const MessageState &failed, const MessageState &after) {
+bool is_partial_parse(const MessageCopy &failed, const MessageCopy &after) {
     size_t next = 0;
-    for (const ElementState &e : failed.elements) {
+    for (const ElementCopy &e : failed.elements) {
         while (next < after.elements.size() &&
                !(after.elements[next].tag == e.tag && after.elements[next].name == e.name &&
                  (!e.value || e.value == after.elements[next].value)))
@@ -130,10 +131,10 @@ class EveryOperation : public testing::TestWithParam<MessageOperation> {};
 
 // Runs op with the step-th allocation failing; false once it met no failure.
 bool run_failing_at(const MessageOperation &op, int64_t step, bool every_after,
-                    const MessageState &after, int32_t success) {
+                    const MessageCopy &after, int32_t success) {
     const int64_t live_before = testheap::live_blocks();
     movri_msg *msg = op.fixture();
-    const MessageState before = state_of(msg);
+    const MessageCopy before = copy_of(msg);
     const Text document_before = rendered(msg);
     int32_t result = 0;
     int64_t attempts = 0;
@@ -144,7 +145,7 @@ bool run_failing_at(const MessageOperation &op, int64_t step, bool every_after,
         attempts = testheap::attempts();
     }
     testing::internal::GetCapturedStderr();
-    const MessageState now = state_of(msg);
+    const MessageCopy now = copy_of(msg);
     const bool met_failure = attempts >= step;
     if (!met_failure) {
         EXPECT_EQ(result, success);
@@ -170,7 +171,7 @@ bool run_failing_at(const MessageOperation &op, int64_t step, bool every_after,
 void sweep(const MessageOperation &op, bool every_after) {
     movri_msg *reference = op.fixture();
     const int32_t success = op.run(reference);
-    const MessageState after = state_of(reference);
+    const MessageCopy after = copy_of(reference);
     movri_msg_free(reference);
     ASSERT_GE(success, 0);
     int64_t step = 1;
@@ -248,7 +249,7 @@ TEST(AllocationFailureSweep, InitsAndCopiesGiveFailureAndLeaveNothing) {
 void sweep_clone_and_render(bool every_after) {
     SCOPED_TRACE(every_after ? "every later allocation failing" : "one allocation failing");
     movri_msg *src = make_fixture();
-    const MessageState source = state_of(src);
+    const MessageCopy source = copy_of(src);
     const Text document = rendered(src);
     sweep_creation(
         [&] {
@@ -256,7 +257,7 @@ void sweep_clone_and_render(bool every_after) {
             const int32_t result = movri_msg_clone(src, &copy);
             EXPECT_EQ(result == 0, copy != nullptr);
             if (copy != nullptr) {
-                EXPECT_EQ(state_of(copy).elements, source.elements);
+                EXPECT_EQ(copy_of(copy).elements, source.elements);
             }
             movri_msg_free(copy);
             return result == 0;
@@ -272,7 +273,7 @@ void sweep_clone_and_render(bool every_after) {
             return result == 0;
         },
         every_after);
-    EXPECT_EQ(state_of(src), source);
+    EXPECT_EQ(copy_of(src), source);
     movri_msg_free(src);
 }
 
@@ -288,12 +289,12 @@ TEST(AllocationFailureSweep, FreeStandingElementSettersKeepTheFieldOnFailure) {
         movri_element *element = nullptr;
         ASSERT_EQ(movri_element_init(&element), 0);
         ASSERT_EQ(set(element, "old"), 0);
-        const ElementState before = state_of(*element);
+        const ElementCopy before = copy_of(*element);
         {
             testheap::FailureScope failing(1);
             EXPECT_EQ(set(element, "new"), -1);
         }
-        EXPECT_EQ(state_of(*element), before);
+        EXPECT_EQ(copy_of(*element), before);
         movri_element_free(element);
     }
 }

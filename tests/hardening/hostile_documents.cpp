@@ -1,7 +1,7 @@
 // Documents built to hurt a parser: each must give 0 or -1 as documented,
 // quickly and without a crash, and never let data from outside the document
 // into the message.
-#include "message_state.h"
+#include "support/message_copy.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +12,12 @@
 #include <vector>
 
 namespace hardening {
+using namespace msgcopy;
 namespace {
 
 struct Parsed {
     int32_t result;
-    MessageState state;
+    MessageCopy state;
     std::string diagnostic;
 };
 
@@ -26,7 +27,7 @@ Parsed parse(const std::string &document) {
     testing::internal::CaptureStderr();
     const int32_t result = movri_msg_parse(msg, document.c_str());
     const std::string diagnostic = testing::internal::GetCapturedStderr();
-    Parsed parsed{result, state_of(msg), diagnostic};
+    Parsed parsed{result, copy_of(msg), diagnostic};
     movri_msg_free(msg);
     return parsed;
 }
@@ -204,8 +205,8 @@ TEST(HostileDocuments, EveryTruncationIsRefusedAndKeepsOnlyWhatCameBefore) {
         EXPECT_NE(parsed.diagnostic.find(" at line 1\n"), std::string::npos) << "cut at " << cut;
         ASSERT_LE(parsed.state.elements.size(), whole.state.elements.size()) << "cut at " << cut;
         for (size_t i = 0; i < parsed.state.elements.size(); ++i) {
-            const ElementState &got = parsed.state.elements[i];
-            const ElementState &full = whole.state.elements[i];
+            const ElementCopy &got = parsed.state.elements[i];
+            const ElementCopy &full = whole.state.elements[i];
             EXPECT_EQ(got.tag, full.tag) << "cut at " << cut;
             EXPECT_TRUE(!got.value || full.value->starts_with(*got.value)) << "cut at " << cut;
         }

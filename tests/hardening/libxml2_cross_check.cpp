@@ -2,7 +2,7 @@
 // libxml2: it must read it without error and find the same tags, names and
 // values. Every refused message must hold a case the writer is meant to
 // refuse.
-#include "message_state.h"
+#include "support/message_copy.h"
 
 #include <gtest/gtest.h>
 #include <libxml/parser.h>
@@ -15,6 +15,7 @@
 #include <vector>
 
 namespace hardening {
+using namespace msgcopy;
 namespace {
 
 constexpr int kMessages = 4000;
@@ -143,12 +144,12 @@ size_t escaped_size(const Text &text, bool in_name) {
 
 struct Generated {
     std::string encoding;
-    std::vector<ElementState> elements;
+    std::vector<ElementCopy> elements;
 
     size_t document_size() const {
         size_t size = std::string("<?xml version='1.0' encoding=''?><movrimsg></movrimsg>").size() +
                       encoding.size();
-        for (const ElementState &e : elements) {
+        for (const ElementCopy &e : elements) {
             size += 2 * e.tag->size() + 5 + escaped_size(e.value, false);
             if (e.name) size += 8 + escaped_size(e.name, true);
         }
@@ -156,7 +157,7 @@ struct Generated {
     }
 
     bool should_be_refused() const {
-        for (const ElementState &e : elements) {
+        for (const ElementCopy &e : elements) {
             if (!valid_tag(e.tag, encoding) || !valid_text(e.name, encoding) ||
                 !valid_text(e.value, encoding))
                 return true;
@@ -261,7 +262,7 @@ void check_read_by_libxml2(const Generated &g, const std::string &document) {
     size_t i = 0;
     for (xmlNode *child = root->children; child != nullptr; child = child->next, ++i) {
         ASSERT_LT(i, g.elements.size()) << document;
-        const ElementState &e = g.elements[i];
+        const ElementCopy &e = g.elements[i];
         std::string tag = *decode(*e.tag, g.encoding);
         if (child->ns != nullptr)
             tag = std::string(reinterpret_cast<const char *>(child->ns->prefix)) + ":" +
@@ -286,7 +287,7 @@ TEST(Libxml2CrossCheck, AcceptedDocumentsReadTheSameAndRefusalsHaveACause) {
         movri_msg *msg = nullptr;
         ASSERT_EQ(movri_msg_init(&msg), 0);
         ASSERT_EQ(movri_msg_set_encoding(msg, g.encoding.c_str()), 0);
-        for (const ElementState &e : g.elements)
+        for (const ElementCopy &e : g.elements)
             ASSERT_GE(movri_msg_append_element(msg, c_str(e.tag), c_str(e.name), c_str(e.value)),
                       0);
         const Text document = rendered(msg);
@@ -321,7 +322,7 @@ TEST(DocumentLimit, EveryPieceThatCrossesTheLimitIsRefused) {
                 const size_t expected = g.document_size();
                 movri_msg *msg = nullptr;
                 ASSERT_EQ(movri_msg_init(&msg), 0);
-                for (const ElementState &e : g.elements)
+                for (const ElementCopy &e : g.elements)
                     ASSERT_GE(
                         movri_msg_append_element(msg, c_str(e.tag), c_str(e.name), c_str(e.value)),
                         0);
