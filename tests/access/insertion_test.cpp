@@ -3,7 +3,6 @@
 
 #include "message_layout.h"
 #include "movrimsg.h"
-#include "support/counting_heap.h"
 
 #include <functional>
 #include <iterator>
@@ -100,35 +99,6 @@ TEST(Insertion, NewElementHoldsCopiesOfTheCallersTexts) {
     ASSERT_EQ(movri_msg_insert_element_bypos(msg.get(), 0, tag, nullptr, ""), 0);
     tag[0] = name[0] = value[0] = 'X';
     EXPECT_EQ(layout(msg.get()), "tag= tag[name]=value");
-}
-
-// Every insertion fails cleanly whichever of its allocations (element, tag,
-// name, value, link) fails first.
-TEST(Insertion, FailureAtAnyAllocationLeavesTheMessageUnchanged) {
-    const Insertion insertions[] = {
-        [](movri_msg *m) { return movri_msg_append_element(m, "new", "n", "v"); },
-        [](movri_msg *m) {
-            return movri_msg_insert_element_before_name(m, "B", nullptr, "new", "n", "v");
-        },
-        [](movri_msg *m) {
-            return movri_msg_insert_element_after_name(m, "A", nullptr, "new", "n", "v");
-        },
-        [](movri_msg *m) { return movri_msg_insert_element_bypos(m, 1, "new", "n", "v"); },
-    };
-    for (size_t kind = 0; kind < std::size(insertions); ++kind) {
-        MessageHolder msg;
-        ASSERT_EQ(movri_msg_append_element(msg.get(), "A", nullptr, nullptr), 0);
-        ASSERT_EQ(movri_msg_append_element(msg.get(), "B", nullptr, nullptr), 1);
-        const int64_t live = testheap::live_blocks();
-        for (int64_t n = 1; n <= 5; ++n) {
-            testheap::FailureScope failing(n);
-            EXPECT_EQ(insertions[kind](msg.get()), -1) << "kind " << kind << ", allocation " << n;
-            EXPECT_EQ(layout(msg.get()), "A B");
-            EXPECT_EQ(testheap::live_blocks(), live);
-        }
-        EXPECT_GE(insertions[kind](msg.get()), 0);
-        EXPECT_EQ(testheap::live_blocks(), live + 5);
-    }
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include "message_layout.h"
 #include "movrimsg.h"
-#include "support/counting_heap.h"
 
 namespace {
 
@@ -101,16 +100,6 @@ TEST_F(LookupTest, ValueUpdateToItsOwnValueKeepsIt) {
     EXPECT_STREQ(element->value, "capital");
     EXPECT_EQ(movri_msg_set_element_value_byname(msg(), "item", "b", element->value), 2);
     EXPECT_STREQ(element->value, "capital");
-}
-
-TEST_F(LookupTest, ValueUpdateWithoutMemoryGivesMinusOneAndKeepsTheValue) {
-    const std::string before = layout(msg());
-    {
-        testheap::FailureScope failing(1, true);
-        EXPECT_EQ(movri_msg_set_element_value_byname(msg(), "item", "a", "new"), -1);
-        EXPECT_EQ(movri_msg_set_element_value_bypos(msg(), 1, "new"), -1);
-    }
-    EXPECT_EQ(layout(msg()), before);
 }
 
 }  // namespace
