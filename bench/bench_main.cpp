@@ -67,17 +67,17 @@ void run_receive(benchmark::State &state, const Contender &contender, const std:
 }
 
 void register_all() {
-    for (const bench::WorkloadSpec &spec : bench::workload_specs()) {
+    for (const bench::WorkloadKind &kind : bench::workload_kinds()) {
         for (const Contender &contender : bench::contenders()) {
-            if (spec.sendable && contender.send != nullptr) {
+            if (kind.sendable && contender.send != nullptr) {
                 benchmark::RegisterBenchmark(
-                    ("send/" + spec.label + "/" + contender.name).c_str(),
-                    [&contender, label = spec.label](benchmark::State &state) {
+                    ("send/" + kind.label + "/" + contender.name).c_str(),
+                    [&contender, label = kind.label](benchmark::State &state) {
                         run_send(state, contender, label);
                     });
             }
-            benchmark::RegisterBenchmark(("receive/" + spec.label + "/" + contender.name).c_str(),
-                                         [&contender, label = spec.label](benchmark::State &state) {
+            benchmark::RegisterBenchmark(("receive/" + kind.label + "/" + contender.name).c_str(),
+                                         [&contender, label = kind.label](benchmark::State &state) {
                                              run_receive(state, contender, label);
                                          });
         }

@@ -16,20 +16,20 @@ constexpr size_t kScales[] = {1000, 10000, 100000, 1000000};
 const std::string kAmpUnit = "&";
 const std::string kLineUnit = "x\n";
 
-Message message_for(const WorkloadSpec &spec) {
-    const std::string &label = spec.label;
+Message message_for(const WorkloadKind &kind) {
+    const std::string &label = kind.label;
     if (label == "typical") return make_message(kTypicalElements);
-    if (label == "max") return make_message(spec.items);
-    if (label.starts_with("scale-")) return make_message(spec.items);
-    if (label.starts_with("amp-")) return make_single_value(kAmpUnit, spec.items);
-    return make_single_value(kLineUnit, spec.items / 2);
+    if (label == "max") return make_message(kind.items);
+    if (label.starts_with("scale-")) return make_message(kind.items);
+    if (label.starts_with("amp-")) return make_single_value(kAmpUnit, kind.items);
+    return make_single_value(kLineUnit, kind.items / 2);
 }
 
 }  // namespace
 
-const std::vector<WorkloadSpec> &workload_specs() {
-    static const std::vector<WorkloadSpec> specs = [] {
-        std::vector<WorkloadSpec> all = {{"typical", kTypicalElements, true},
+const std::vector<WorkloadKind> &workload_kinds() {
+    static const std::vector<WorkloadKind> kinds = [] {
+        std::vector<WorkloadKind> all = {{"typical", kTypicalElements, true},
                                          {"max", most_elements_within(kWriterLimit), true}};
         for (const size_t n : kScales)
             all.push_back({"scale-" + std::to_string(n), n, false});
@@ -39,18 +39,18 @@ const std::vector<WorkloadSpec> &workload_specs() {
             all.push_back({"lf-" + std::to_string(n), 2 * n, false});
         return all;
     }();
-    return specs;
+    return kinds;
 }
 
 const Workload &workload(const std::string &label) {
     static std::map<std::string, std::unique_ptr<Workload>> made;
     auto &slot = made[label];
     if (slot == nullptr) {
-        for (const WorkloadSpec &spec : workload_specs()) {
-            if (spec.label != label) continue;
-            Message msg = message_for(spec);
+        for (const WorkloadKind &kind : workload_kinds()) {
+            if (kind.label != label) continue;
+            Message msg = message_for(kind);
             std::string doc = render(msg);
-            slot.reset(new Workload{spec.label, spec.items, spec.sendable, std::move(msg),
+            slot.reset(new Workload{kind.label, kind.items, kind.sendable, std::move(msg),
                                     std::move(doc)});
         }
     }

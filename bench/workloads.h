@@ -18,12 +18,12 @@ struct Workload {
 };
 
 // The labels and item counts of every workload, without making them.
-struct WorkloadSpec {
+struct WorkloadKind {
     std::string label;
     size_t items;
     bool sendable;
 };
-const std::vector<WorkloadSpec> &workload_specs();
+const std::vector<WorkloadKind> &workload_kinds();
 
 // The workload with this label, made the first time it is asked for.
 const Workload &workload(const std::string &label);
