@@ -16,7 +16,9 @@
 
 namespace {
 
-constexpr double kAllowedRatio = 3.0;
+// A quadratic cost shows as a tenfold rise per step; a loaded machine may
+// double a measurement, so the bound sits between the two.
+constexpr double kAllowedRatio = 5.0;
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kSanitized = true;
