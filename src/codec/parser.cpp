@@ -4,6 +4,7 @@
 // last until that element's end tag. Everything else is passed over.
 #include "parser.h"
 
+#include "../access/header.h"
 #include "../access/lookup.h"
 #include "../model/element.h"
 #include "../model/sequence.h"
@@ -16,16 +17,6 @@
 
 namespace {
 
-struct HeaderTag {
-    std::string_view tag;
-    int32_t (*set)(movri_msg *, const char *);
-};
-
-constexpr HeaderTag kHeaderTags[] = {
-    {"id", movri_msg_set_id},           {"sn", movri_msg_set_sn},
-    {"total", movri_msg_set_total},     {"msgmode", movri_msg_set_msgmode},
-    {"msgname", movri_msg_set_msgname},
-};
 constexpr std::string_view kBodyTag = "ele";
 
 // Expat expands entity references inside entity texts recursively, so a long
@@ -35,15 +26,8 @@ constexpr std::string_view kBodyTag = "ele";
 constexpr int kMaxReferringEntities = 64;
 
 // Element names are compared exactly, with case.
-const HeaderTag *header_tag(std::string_view name) {
-    for (const HeaderTag &header : kHeaderTags) {
-        if (header.tag == name) return &header;
-    }
-    return nullptr;
-}
-
 bool is_recognised(std::string_view name) {
-    return name == kBodyTag || header_tag(name) != nullptr;
+    return name == kBodyTag || movri::header_index(name) >= 0;
 }
 
 }  // namespace
@@ -106,13 +90,13 @@ movri_parse_state &state_of(void *data) { return *static_cast<movri_parse_state 
 
 void XMLCALL on_start_tag(void *data, const XML_Char *name, const XML_Char **attributes) {
     movri_parse_state &state = state_of(data);
-    const HeaderTag *header = header_tag(name);
-    if (header == nullptr && name != kBodyTag) return;
+    const int header = movri::header_index(name);
+    if (header < 0 && name != kBodyTag) return;
     if (!state.flush()) return;
     state.current = nullptr;
-    if (header == nullptr && attributes[0] == nullptr) return;
-    const int32_t pos = header != nullptr ? header->set(state.msg, nullptr)
-                                          : state.append_body_element(attributes[1]);
+    if (header < 0 && attributes[0] == nullptr) return;
+    const int32_t pos = header >= 0 ? movri::set_header(state.msg, header, nullptr)
+                                    : state.append_body_element(attributes[1]);
     if (pos < 0) return state.fail();
     state.current = movri_list_at(state.msg->elements, pos);
 }
