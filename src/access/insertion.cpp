@@ -22,10 +22,9 @@ namespace movri {
 
 int32_t insert_new_element(movri_msg *msg, int32_t pos, const char *tag, const char *name,
                            const char *value) {
-    OwnedElement element(make_element(tag, name, value));
-    if (element.get() == nullptr || movri_list_insert(msg->elements, element.get(), pos) != 0)
-        return -1;
-    element.release();
+    movri_link *link = make_listed_element(tag, name, value);
+    if (link == nullptr) return -1;
+    movri_list_insert(msg->elements, link, pos);
     return pos;
 }
 

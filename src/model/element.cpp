@@ -4,16 +4,43 @@
 
 #include <cstdint>
 
+namespace {
+
+// An element of a message and its link, allocated together: one block fewer
+// per element than a separate link.
+struct ListedElement {
+    movri_link link;
+    movri_element element;
+};
+
+void free_texts(movri_element &element) {
+    movri_free(element.tag);
+    movri_free(element.name);
+    movri_free(element.value);
+}
+
+}  // namespace
+
 namespace movri {
 
-movri_element *make_element(const char *tag, const char *name, const char *value) {
-    movri_element *raw = nullptr;
-    if (movri_element_init(&raw) != 0) return nullptr;
-    OwnedElement element(raw);
-    if (replace_text(&raw->tag, tag) != 0 || replace_text(&raw->name, name) != 0 ||
-        replace_text(&raw->value, value) != 0)
+movri_link *make_listed_element(const char *tag, const char *name, const char *value) {
+    auto *block = static_cast<ListedElement *>(movri_malloc(sizeof(ListedElement)));
+    if (block == nullptr) return nullptr;
+    block->element = movri_element{nullptr, nullptr, nullptr};
+    block->link = movri_link{nullptr, &block->element};
+    if (replace_text(&block->element.tag, tag) != 0 ||
+        replace_text(&block->element.name, name) != 0 ||
+        replace_text(&block->element.value, value) != 0) {
+        free_listed_element(&block->link);
         return nullptr;
-    return element.release();
+    }
+    return &block->link;
+}
+
+void free_listed_element(movri_link *link) {
+    auto *block = reinterpret_cast<ListedElement *>(link);
+    free_texts(block->element);
+    movri_free(block);
 }
 
 }  // namespace movri
@@ -30,9 +57,7 @@ int32_t movri_element_init(movri_element **element) {
 
 void movri_element_free(movri_element *element) {
     if (element == nullptr) return;
-    movri_free(element->tag);
-    movri_free(element->name);
-    movri_free(element->value);
+    free_texts(*element);
     movri_free(element);
 }
 

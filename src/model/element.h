@@ -5,28 +5,14 @@
 
 namespace movri {
 
-// A new element holding copies of the three texts (name and value may be
-// null), or null when out of memory.
-movri_element *make_element(const char *tag, const char *name, const char *value);
+// A new element of a message, holding copies of the three texts (name and
+// value may be null), made in one block with the link that will hold it in
+// the message's sequence; null when out of memory. Released with
+// free_listed_element, never with movri_element_free.
+movri_link *make_listed_element(const char *tag, const char *name, const char *value);
 
-// An element the current scope owns until it is handed to a message.
-class OwnedElement {
-public:
-    explicit OwnedElement(movri_element *element) : element_(element) {}
-    OwnedElement(const OwnedElement &) = delete;
-    OwnedElement &operator=(const OwnedElement &) = delete;
-    ~OwnedElement() { movri_element_free(element_); }
-
-    movri_element *get() const { return element_; }
-    movri_element *release() {
-        movri_element *element = element_;
-        element_ = nullptr;
-        return element;
-    }
-
-private:
-    movri_element *element_;
-};
+// Releases an element made by make_listed_element, its texts and its link.
+void free_listed_element(movri_link *link);
 
 }  // namespace movri
 

@@ -1,3 +1,4 @@
+#include "element.h"
 #include "sequence.h"
 #include "text.h"
 
@@ -32,7 +33,7 @@ void movri_msg_free(movri_msg *msg) {
     movri_free(msg->version);
     movri_free(msg->encoding);
     movri_free(msg->dtd);
-    movri_list_free(msg->elements, movri_element_free);
+    movri_list_free(msg->elements, movri::free_listed_element);
     movri_free(msg);
 }
 

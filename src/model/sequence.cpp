@@ -64,15 +64,12 @@ movri_list *movri_list_new() {
     return &s->list;
 }
 
-int32_t movri_list_insert(movri_list *list, movri_element *element, int32_t pos) {
-    if (list == nullptr) return -1;
+int32_t movri_list_insert(movri_list *list, movri_link *link, int32_t pos) {
+    if (list == nullptr || link == nullptr) return -1;
     Sequence &s = sequence_of(list);
     check_shortcuts(s);
     const int32_t count = list->count;
     if (pos < 0 || pos > count) pos = count;
-    auto *link = static_cast<movri_link *>(movri_malloc(sizeof(movri_link)));
-    if (link == nullptr) return -1;
-    link->element = element;
     if (pos == 0) {
         link->next = count > 0 ? list->head : nullptr;
         list->head = link;
@@ -88,7 +85,7 @@ int32_t movri_list_insert(movri_list *list, movri_element *element, int32_t pos)
     return 0;
 }
 
-int32_t movri_list_remove(movri_list *list, int32_t pos) {
+int32_t movri_list_remove(movri_list *list, int32_t pos, void (*release)(movri_link *)) {
     if (list == nullptr || pos < 0 || pos >= list->count) return -1;
     Sequence &s = sequence_of(list);
     check_shortcuts(s);
@@ -110,19 +107,18 @@ int32_t movri_list_remove(movri_list *list, int32_t pos) {
         before->next = last ? nullptr : victim->next;
     }
     if (last) s.tail = before;
-    movri_free(victim);
     --list->count;
     remember_shape(s);
+    release(victim);
     return list->count;
 }
 
-void movri_list_free(movri_list *list, void (*release)(movri_element *)) {
+void movri_list_free(movri_list *list, void (*release)(movri_link *)) {
     if (list == nullptr) return;
     movri_link *link = list->head;
     for (int32_t i = 0; i < list->count; ++i) {
         movri_link *next = link->next;
-        release(link->element);
-        movri_free(link);
+        release(link);
         link = next;
     }
     movri_free(&sequence_of(list));

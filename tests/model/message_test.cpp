@@ -2,6 +2,7 @@
 // end-of-sequence test applications walk with.
 #include <gtest/gtest.h>
 
+#include "model/element.h"
 #include "model/sequence.h"
 #include "movrimsg.h"
 #include "support/counting_heap.h"
@@ -91,7 +92,7 @@ TEST(Message, FreeOfAMessageWithoutASequenceReleasesTheRest) {
     const int64_t live = testheap::live_blocks();
     movri_msg *msg = nullptr;
     ASSERT_EQ(movri_msg_init(&msg), 0);
-    movri_list_free(msg->elements, movri_element_free);
+    movri_list_free(msg->elements, movri::free_listed_element);
     msg->elements = nullptr;
     movri_msg_free(msg);
     EXPECT_EQ(testheap::live_blocks(), live);

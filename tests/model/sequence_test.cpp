@@ -12,14 +12,22 @@
 namespace {
 
 // Elements are only referred to by the sequence, so distinct addresses of a
-// pool serve; releasing them does nothing.
+// pool serve. Each insertion gets a link of its own from the library's heap,
+// which the sequence hands back for release.
 movri_element g_pool[64];
-void release_nothing(movri_element *) {}
+
+movri_link *link_to(movri_element *element) {
+    auto *link = static_cast<movri_link *>(movri_malloc(sizeof(movri_link)));
+    *link = movri_link{nullptr, element};
+    return link;
+}
+movri_link *link_to(int pool_index) { return link_to(&g_pool[pool_index]); }
+void release_link(movri_link *link) { movri_free(link); }
 
 class SequenceTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(list_ = movri_list_new(), nullptr); }
-    void TearDown() override { movri_list_free(list_, release_nothing); }
+    void TearDown() override { movri_list_free(list_, release_link); }
 
     // The sequence as the public chain reads, walking count links from head.
     std::vector<movri_element *> chain() const {
@@ -32,7 +40,7 @@ protected:
 
     void fill(int n) {
         for (int i = 0; i < n; ++i)
-            ASSERT_EQ(movri_list_insert(list_, &g_pool[i], -1), 0);
+            ASSERT_EQ(movri_list_insert(list_, link_to(i), -1), 0);
     }
 
     movri_list *list_ = nullptr;
@@ -49,10 +57,10 @@ TEST_F(SequenceTest, InsertPlacesTheElementAtItsPositionOrAppends) {
         {5, {0, 1, 9}}, {-1, {0, 1, 9}}, {INT32_MIN, {0, 1, 9}},
     };
     for (const InsertCase &c : cases) {
-        movri_list_free(list_, release_nothing);
+        movri_list_free(list_, release_link);
         ASSERT_NE(list_ = movri_list_new(), nullptr);
         fill(2);
-        ASSERT_EQ(movri_list_insert(list_, &g_pool[9], c.pos), 0);
+        ASSERT_EQ(movri_list_insert(list_, link_to(9), c.pos), 0);
         std::vector<movri_element *> expected;
         for (int i : c.expected)
             expected.push_back(&g_pool[i]);
@@ -64,18 +72,18 @@ TEST_F(SequenceTest, InsertPlacesTheElementAtItsPositionOrAppends) {
 
 TEST_F(SequenceTest, RemoveUnlinksThePositionAndGivesTheNewCount) {
     fill(4);
-    EXPECT_EQ(movri_list_remove(list_, 4), -1);
-    EXPECT_EQ(movri_list_remove(list_, -1), -1);
-    EXPECT_EQ(movri_list_remove(list_, 1), 3);
+    EXPECT_EQ(movri_list_remove(list_, 4, release_link), -1);
+    EXPECT_EQ(movri_list_remove(list_, -1, release_link), -1);
+    EXPECT_EQ(movri_list_remove(list_, 1, release_link), 3);
     EXPECT_EQ(chain(), (std::vector<movri_element *>{&g_pool[0], &g_pool[2], &g_pool[3]}));
-    EXPECT_EQ(movri_list_remove(list_, 2), 2);
+    EXPECT_EQ(movri_list_remove(list_, 2, release_link), 2);
     EXPECT_EQ(movri_list_at(list_, 1), &g_pool[2]);
-    EXPECT_EQ(movri_list_remove(list_, 0), 1);
+    EXPECT_EQ(movri_list_remove(list_, 0, release_link), 1);
     EXPECT_EQ(movri_list_at(list_, 0), &g_pool[2]);
-    EXPECT_EQ(movri_list_remove(list_, 0), 0);
+    EXPECT_EQ(movri_list_remove(list_, 0, release_link), 0);
     EXPECT_EQ(movri_list_at(list_, 0), nullptr);
-    EXPECT_EQ(movri_list_remove(list_, 0), -1);
-    ASSERT_EQ(movri_list_insert(list_, &g_pool[5], 3), 0);
+    EXPECT_EQ(movri_list_remove(list_, 0, release_link), -1);
+    ASSERT_EQ(movri_list_insert(list_, link_to(5), 3), 0);
     EXPECT_EQ(chain(), (std::vector<movri_element *>{&g_pool[5]}));
 }
 
@@ -84,19 +92,24 @@ TEST_F(SequenceTest, AtOutsideTheSequenceGivesNull) {
     EXPECT_EQ(movri_list_at(list_, -1), nullptr);
     EXPECT_EQ(movri_list_at(list_, 3), nullptr);
     EXPECT_EQ(movri_list_at(nullptr, 0), nullptr);
-    EXPECT_EQ(movri_list_insert(nullptr, &g_pool[0], 0), -1);
-    EXPECT_EQ(movri_list_remove(nullptr, 0), -1);
-    movri_list_free(nullptr, release_nothing);
+    movri_link stray{nullptr, &g_pool[0]};
+    EXPECT_EQ(movri_list_insert(nullptr, &stray, 0), -1);
+    EXPECT_EQ(movri_list_insert(list_, nullptr, 0), -1);
+    EXPECT_EQ(movri_list_remove(nullptr, 0, release_link), -1);
+    movri_list_free(nullptr, release_link);
 }
 
 std::vector<movri_element *> g_released;
-void record_release(movri_element *element) { g_released.push_back(element); }
+void record_release(movri_link *link) {
+    g_released.push_back(link->element);
+    release_link(link);
+}
 
 TEST(Sequence, FreeHandsOverElementsInPositionOrder) {
     movri_list *list = movri_list_new();
     ASSERT_NE(list, nullptr);
     for (int i : {2, 0, 1})
-        ASSERT_EQ(movri_list_insert(list, &g_pool[i], i == 2 ? -1 : 0), 0);
+        ASSERT_EQ(movri_list_insert(list, link_to(i), i == 2 ? -1 : 0), 0);
     g_released.clear();
     movri_list_free(list, record_release);
     EXPECT_EQ(g_released, (std::vector<movri_element *>{&g_pool[1], &g_pool[0], &g_pool[2]}));
@@ -108,7 +121,7 @@ TEST(Sequence, FreeHandsOverElementsInPositionOrder) {
 TEST_F(SequenceTest, ShortcutsAgreeWithAReferenceModelOverRandomOperations) {
     std::mt19937 random(20240611);
     for (int round = 0; round < 200; ++round) {
-        movri_list_free(list_, release_nothing);
+        movri_list_free(list_, release_link);
         ASSERT_NE(list_ = movri_list_new(), nullptr);
         std::vector<movri_element *> model;
         for (int step = 0; step < 120; ++step) {
@@ -118,14 +131,14 @@ TEST_F(SequenceTest, ShortcutsAgreeWithAReferenceModelOverRandomOperations) {
                 case 0:
                 case 1: {
                     movri_element *element = &g_pool[random() % 64];
-                    ASSERT_EQ(movri_list_insert(list_, element, pos), 0);
+                    ASSERT_EQ(movri_list_insert(list_, link_to(element), pos), 0);
                     const int32_t at = (pos < 0 || pos > size) ? size : pos;
                     model.insert(model.begin() + at, element);
                     break;
                 }
                 case 2: {
                     const bool valid = pos >= 0 && pos < size;
-                    ASSERT_EQ(movri_list_remove(list_, pos), valid ? size - 1 : -1);
+                    ASSERT_EQ(movri_list_remove(list_, pos, release_link), valid ? size - 1 : -1);
                     if (valid) model.erase(model.begin() + pos);
                     break;
                 }
@@ -181,7 +194,7 @@ TEST_F(SequenceTest, ShortcutsAreDroppedWhenTheApplicationSwapsTheChain) {
     list_->count = 3;
     EXPECT_EQ(movri_list_at(list_, 2), &g_pool[12]);
     EXPECT_EQ(movri_list_at(list_, 1), &g_pool[11]);
-    ASSERT_EQ(movri_list_insert(list_, &g_pool[13], -1), 0);
+    ASSERT_EQ(movri_list_insert(list_, link_to(13), -1), 0);
     EXPECT_EQ(chain(),
               (std::vector<movri_element *>{&g_pool[10], &g_pool[11], &g_pool[12], &g_pool[13]}));
     free_links(original, 5);
@@ -196,9 +209,9 @@ TEST_F(SequenceTest, ShortcutsAreDroppedWhenTheApplicationShortensTheCount) {
     list_->count = 2;
     EXPECT_EQ(movri_list_at(list_, 1), &g_pool[1]);
     EXPECT_EQ(movri_list_at(list_, 2), nullptr);
-    ASSERT_EQ(movri_list_insert(list_, &g_pool[7], 2), 0);
+    ASSERT_EQ(movri_list_insert(list_, link_to(7), 2), 0);
     EXPECT_EQ(chain(), (std::vector<movri_element *>{&g_pool[0], &g_pool[1], &g_pool[7]}));
-    EXPECT_EQ(movri_list_remove(list_, 2), 2);
+    EXPECT_EQ(movri_list_remove(list_, 2, release_link), 2);
     EXPECT_EQ(movri_list_at(list_, 1), &g_pool[1]);
     free_links(cut_off, 3);
 }
