@@ -17,10 +17,10 @@ bool texts_match(const char *stored, const char *wanted) {
 }
 
 int32_t replace_text(char **field, const char *text) {
-    OwnedText copy;
-    if (!copy_optional(text, copy)) return -1;
+    char *copy = movri_strdup(text);
+    if (text != nullptr && copy == nullptr) return -1;
     movri_free(*field);
-    *field = copy.release();
+    *field = copy;
     return 0;
 }
 

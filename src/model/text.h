@@ -20,36 +20,4 @@ bool texts_match(const char *stored, const char *wanted);
 // copy cannot be allocated.
 int32_t replace_text(char **field, const char *text);
 
-// A text the current scope owns until it is released to a record.
-class OwnedText {
-public:
-    OwnedText() = default;
-    explicit OwnedText(char *text) : text_(text) {}
-    OwnedText(const OwnedText &) = delete;
-    OwnedText &operator=(const OwnedText &) = delete;
-    ~OwnedText() { movri_free(text_); }
-
-    char *get() const { return text_; }
-    void reset(char *text) {
-        movri_free(text_);
-        text_ = text;
-    }
-    char *release() {
-        char *text = text_;
-        text_ = nullptr;
-        return text;
-    }
-
-private:
-    char *text_ = nullptr;
-};
-
-// Copies a text that may be absent. false only when a present text could not
-// be copied.
-inline bool copy_optional(const char *text, OwnedText &out) {
-    if (text == nullptr) return true;
-    out.reset(movri_strdup(text));
-    return out.get() != nullptr;
-}
-
 }  // namespace movri
