@@ -22,10 +22,17 @@ namespace movri {
 
 int32_t insert_new_element(movri_msg *msg, int32_t pos, const char *tag, const char *name,
                            const char *value) {
-    movri_link *link = make_listed_element(tag, name, value);
+    movri_link *link = make_listed_element(span_of(tag), span_of(name), span_of(value));
     if (link == nullptr) return -1;
     movri_list_insert(msg->elements, link, pos);
     return pos;
+}
+
+movri_element *append_new_element(movri_msg *msg, TextSpan tag, TextSpan name, TextSpan value) {
+    movri_link *link = make_listed_element(tag, name, value);
+    if (link == nullptr) return nullptr;
+    movri_list_insert(msg->elements, link, -1);
+    return link->element;
 }
 
 }  // namespace movri

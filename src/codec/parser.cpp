@@ -5,10 +5,13 @@
 #include "parser.h"
 
 #include "../access/header.h"
+#include "../access/insertion.h"
 #include "../access/lookup.h"
 #include "../model/element.h"
 #include "../model/sequence.h"
+#include "hash_salt.h"
 #include "latin1.h"
+#include "parse_arena.h"
 #include "text_builder.h"
 
 #include <cstdio>
@@ -18,6 +21,8 @@
 namespace {
 
 constexpr std::string_view kBodyTag = "ele";
+constexpr int kNotRecognised = -1;
+constexpr int kBody = movri::kHeaderCount;  // after the header indexes
 
 // Expat expands entity references inside entity texts recursively, so a long
 // enough chain of entities referring to each other exhausts the stack. A
@@ -25,9 +30,12 @@ constexpr std::string_view kBodyTag = "ele";
 // another entity, which bounds the chain.
 constexpr int kMaxReferringEntities = 64;
 
-// Element names are compared exactly, with case.
-bool is_recognised(std::string_view name) {
-    return name == kBodyTag || movri::header_index(name) >= 0;
+// The header index of an element name, kBody for the body tag, or
+// kNotRecognised. Names are compared exactly, with case.
+int recognise(std::string_view name) {
+    if (name == kBodyTag) return kBody;
+    const int header = movri::header_index(name);
+    return header >= 0 ? header : kNotRecognised;
 }
 
 }  // namespace
@@ -75,12 +83,18 @@ struct movri_parse_state {
     }
 
     // Appends an "ele" element named by the single-byte form of name.
-    int32_t append_body_element(const char *name) {
-        if (!gather(name, std::strlen(name))) return -1;
-        const int32_t pos =
-            movri_msg_append_element(msg, kBodyTag.data(), pending.c_str(), nullptr);
+    movri_element *append_body_element(const char *name) {
+        if (!gather(name, std::strlen(name))) return nullptr;
+        movri_element *element = movri::append_new_element(msg, {kBodyTag.data(), kBodyTag.size()},
+                                                           {pending.c_str(), pending.size()}, {});
         pending.clear();
-        return pos;
+        return element;
+    }
+
+    // Selects the header element at index, found or made, its value emptied.
+    movri_element *select_header(int index) {
+        const int32_t pos = movri::set_header(msg, index, nullptr);
+        return pos >= 0 ? movri_list_at(msg->elements, pos) : nullptr;
     }
 };
 
@@ -90,20 +104,18 @@ movri_parse_state &state_of(void *data) { return *static_cast<movri_parse_state 
 
 void XMLCALL on_start_tag(void *data, const XML_Char *name, const XML_Char **attributes) {
     movri_parse_state &state = state_of(data);
-    const int header = movri::header_index(name);
-    if (header < 0 && name != kBodyTag) return;
-    if (!state.flush()) return;
+    const int kind = recognise(name);
+    if (kind == kNotRecognised || !state.flush()) return;
     state.current = nullptr;
-    if (header < 0 && attributes[0] == nullptr) return;
-    const int32_t pos = header >= 0 ? movri::set_header(state.msg, header, nullptr)
-                                    : state.append_body_element(attributes[1]);
-    if (pos < 0) return state.fail();
-    state.current = movri_list_at(state.msg->elements, pos);
+    if (kind == kBody && attributes[0] == nullptr) return;
+    state.current =
+        kind == kBody ? state.append_body_element(attributes[1]) : state.select_header(kind);
+    if (state.current == nullptr) state.fail();
 }
 
 void XMLCALL on_end_tag(void *data, const XML_Char *name) {
     movri_parse_state &state = state_of(data);
-    if (!is_recognised(name) || !state.flush()) return;
+    if (recognise(name) == kNotRecognised || !state.flush()) return;
     state.current = nullptr;
 }
 
@@ -134,10 +146,16 @@ void XMLCALL on_entity_declaration(void *data, const XML_Char *, int parameter_e
         state.refuse("too many entities referring to other entities");
 }
 
-// An expat parser released on every path.
+// An expat parser released on every path. Its memory comes from the arena
+// of the parse, and its hash salt from the library instead of the kernel.
 class ExpatParser {
 public:
-    ExpatParser() : parser_(XML_ParserCreate(nullptr)) {}
+    ExpatParser()
+        : parser_(XML_ParserCreate_MM(nullptr, &movri::ParseArena::kMemorySuite, nullptr)) {
+        if (parser_ == nullptr) return;
+        if (const unsigned long salt = movri::next_hash_salt(); salt != 0)
+            XML_SetHashSalt(parser_, salt);
+    }
     ExpatParser(const ExpatParser &) = delete;
     ExpatParser &operator=(const ExpatParser &) = delete;
     ~ExpatParser() {
@@ -178,8 +196,12 @@ bool feed_document(XML_Parser parser, const char *text, size_t length, size_t pi
 
 extern "C" int32_t movri_msg_parse(movri_msg *msg, const char *text) {
     if (!movri::has_sequence(msg) || text == nullptr) return -1;
+    movri::ParseArena arena;
     ExpatParser parser;
-    if (parser.get() == nullptr) return -1;
+    if (parser.get() == nullptr) {
+        std::fputs("out of memory at line 1\n", stderr);
+        return -1;
+    }
     movri_parse_state state(msg, parser.get());
     XML_SetUserData(parser.get(), &state);
     XML_SetElementHandler(parser.get(), on_start_tag, on_end_tag);

@@ -23,14 +23,15 @@ void free_texts(movri_element &element) {
 
 namespace movri {
 
-movri_link *make_listed_element(const char *tag, const char *name, const char *value) {
+movri_link *make_listed_element(TextSpan tag, TextSpan name, TextSpan value) {
     auto *block = static_cast<ListedElement *>(movri_malloc(sizeof(ListedElement)));
     if (block == nullptr) return nullptr;
-    block->element = movri_element{nullptr, nullptr, nullptr};
+    block->element = movri_element{copy_text(tag), copy_text(name), copy_text(value)};
     block->link = movri_link{nullptr, &block->element};
-    if (replace_text(&block->element.tag, tag) != 0 ||
-        replace_text(&block->element.name, name) != 0 ||
-        replace_text(&block->element.value, value) != 0) {
+    const movri_element &made = block->element;
+    if ((tag.bytes != nullptr && made.tag == nullptr) ||
+        (name.bytes != nullptr && made.name == nullptr) ||
+        (value.bytes != nullptr && made.value == nullptr)) {
         free_listed_element(&block->link);
         return nullptr;
     }

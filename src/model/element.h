@@ -3,13 +3,15 @@
 
 #include "movrimsg.h"
 
+#include "text.h"
+
 namespace movri {
 
 // A new element of a message, holding copies of the three texts (name and
-// value may be null), made in one block with the link that will hold it in
+// value may be absent), made in one block with the link that will hold it in
 // the message's sequence; null when out of memory. Released with
 // free_listed_element, never with movri_element_free.
-movri_link *make_listed_element(const char *tag, const char *name, const char *value);
+movri_link *make_listed_element(TextSpan tag, TextSpan name, TextSpan value);
 
 // Releases an element made by make_listed_element, its texts and its link.
 void free_listed_element(movri_link *link);

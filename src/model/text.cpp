@@ -1,5 +1,7 @@
 #include "text.h"
 
+#include <cstdint>
+
 namespace {
 
 constexpr unsigned char fold_case(unsigned char c) {
@@ -16,8 +18,17 @@ bool texts_match(const char *stored, const char *wanted) {
     return text_length(stored) == length && movri_strncasecmp(stored, wanted, length) == 0;
 }
 
+char *copy_text(TextSpan text) {
+    if (text.bytes == nullptr || text.length == SIZE_MAX) return nullptr;
+    auto *copy = static_cast<char *>(movri_malloc(text.length + 1));
+    if (copy == nullptr) return nullptr;
+    std::memcpy(copy, text.bytes, text.length);
+    copy[text.length] = '\0';
+    return copy;
+}
+
 int32_t replace_text(char **field, const char *text) {
-    char *copy = movri_strdup(text);
+    char *copy = copy_text(span_of(text));
     if (text != nullptr && copy == nullptr) return -1;
     movri_free(*field);
     *field = copy;
@@ -28,13 +39,7 @@ int32_t replace_text(char **field, const char *text) {
 
 extern "C" {
 
-char *movri_strdup(const char *text) {
-    if (text == nullptr) return nullptr;
-    const size_t size = movri::text_length(text) + 1;
-    auto *copy = static_cast<char *>(movri_malloc(size));
-    if (copy != nullptr) std::memcpy(copy, text, size);
-    return copy;
-}
+char *movri_strdup(const char *text) { return movri::copy_text(movri::span_of(text)); }
 
 char *movri_strncpy(char *dst, const char *src, size_t n) {
     if (dst == nullptr || src == nullptr) return dst;

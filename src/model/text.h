@@ -11,6 +11,21 @@ namespace movri {
 // The length of a present text.
 inline size_t text_length(const char *text) { return std::strlen(text); }
 
+// A text whose length is already known; absent when bytes is null.
+struct TextSpan {
+    const char *bytes = nullptr;
+    size_t length = 0;
+};
+
+// The span of a text, measured once.
+inline TextSpan span_of(const char *text) {
+    return text != nullptr ? TextSpan{text, text_length(text)} : TextSpan{};
+}
+
+// A new text holding a copy of a present span; null for an absent one and
+// when out of memory.
+char *copy_text(TextSpan text);
+
 // The tag and name matching rule: both present, equally long, equal ignoring
 // ASCII letter case.
 bool texts_match(const char *stored, const char *wanted);

@@ -134,6 +134,11 @@ TEST(DocumentRules, ChecksHighBytesOfTextsByCharset) {
         {"\xED\x9F\xBF\xEE\x80\x80", Charset::Utf8, true},  // U+D7FF, U+E000
         {"\xEF\xBF\xBD", Charset::Utf8, true},              // U+FFFD
         {"\xF4\x8F\xBF\xBF", Charset::Utf8, true},          // U+10FFFF
+        {"\xC2\x80\xDF\xBF", Charset::Utf8, true},          // U+0080, U+07FF
+        {"\xE0\xA0\x80\xE0\xBF\xBF", Charset::Utf8, true},  // U+0800, U+0FFF
+        {"\xF0\x90\x80\x80", Charset::Utf8, true},          // U+10000
+        {"\xE0\x9F\xBF", Charset::Utf8, false},             // overlong U+07FF
+        {"\xF0\x8F\xBF\xBF", Charset::Utf8, false},         // overlong U+FFFF
         {"caf\xE9", Charset::Utf8, false},
         {"\x80", Charset::Utf8, false},
         {"\xC0\xAF", Charset::Utf8, false},          // overlong '/'

@@ -41,7 +41,10 @@ TEST(Latin1, GivesOneQuestionMarkPerCharacterAboveU00FFAndGoesOn) {
         {"\xF0\x9D\x84\x9Ex", "?x"},      // U+1D11E
         {"a\xDF\xBF"
          "b",
-         "a?b"},          // U+07FF
+         "a?b"},  // U+07FF
+        {"\xE0\xA0\x80"
+         "b\xE0\xBF\xBF",
+         "?b?"},          // U+0800, U+0FFF
         {"\x80x", "?x"},  // stray continuation byte
         {"a\xC3", "a?"},  // cut after the lead byte
         {"a\xE2\x82", "a?"},

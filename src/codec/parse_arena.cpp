@@ -1,0 +1,100 @@
+#include "parse_arena.h"
+
+#include "movrimsg.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// Every block starts with this header, padded to keep the block aligned as
+// malloc's are: its size, and the arena it came from (null for the heap).
+struct alignas(16) BlockHeader {
+    movri::ParseArena *arena;
+    size_t size;
+};
+
+BlockHeader &header_of(void *block) { return static_cast<BlockHeader *>(block)[-1]; }
+
+constexpr size_t round_up(size_t size) { return (size + 15) & ~size_t{15}; }
+
+// The arena serving this thread's parse. expat's memory functions take no
+// context, so they find it here. Initial-exec TLS is a plain offset from the
+// thread pointer: no call into the dynamic loader.
+[[gnu::tls_model("initial-exec")]] thread_local movri::ParseArena *current_arena = nullptr;
+
+void *heap_block(size_t size) {
+    if (size > SIZE_MAX - sizeof(BlockHeader)) return nullptr;
+    auto *header = static_cast<BlockHeader *>(movri_malloc(sizeof(BlockHeader) + size));
+    if (header == nullptr) return nullptr;
+    *header = BlockHeader{nullptr, size};
+    return header + 1;
+}
+
+void *allocate_for_expat(size_t size) {
+    return current_arena != nullptr ? current_arena->allocate(size) : heap_block(size);
+}
+
+void *resize_for_expat(void *block, size_t size) {
+    if (block == nullptr) return allocate_for_expat(size);
+    movri::ParseArena *arena = header_of(block).arena;
+    if (arena != nullptr) return arena->resize(block, size);
+    void *moved = allocate_for_expat(size);
+    if (moved == nullptr) return nullptr;
+    const size_t old_size = header_of(block).size;
+    std::memcpy(moved, block, old_size < size ? old_size : size);
+    movri_free(&header_of(block));
+    return moved;
+}
+
+void release_for_expat(void *block) {
+    if (block == nullptr) return;
+    if (movri::ParseArena *arena = header_of(block).arena) return arena->release(block);
+    movri_free(&header_of(block));
+}
+
+}  // namespace
+
+namespace movri {
+
+const XML_Memory_Handling_Suite ParseArena::kMemorySuite = {allocate_for_expat, resize_for_expat,
+                                                            release_for_expat};
+
+ParseArena::ParseArena() : outer_(current_arena) { current_arena = this; }
+
+ParseArena::~ParseArena() { current_arena = outer_; }
+
+void *ParseArena::allocate(size_t size) {
+    const size_t room = kSize - used_;
+    if (size > room || round_up(size) + sizeof(BlockHeader) > room) return heap_block(size);
+    auto *header = reinterpret_cast<BlockHeader *>(bytes_ + used_);
+    *header = BlockHeader{this, size};
+    used_ += sizeof(BlockHeader) + round_up(size);
+    return header + 1;
+}
+
+void *ParseArena::resize(void *block, size_t size) {
+    BlockHeader &header = header_of(block);
+    const bool last =
+        reinterpret_cast<unsigned char *>(block) + round_up(header.size) == bytes_ + used_;
+    if (last && size <= kSize - (reinterpret_cast<unsigned char *>(block) - bytes_)) {
+        used_ += round_up(size) - round_up(header.size);
+        header.size = size;
+        return block;
+    }
+    void *moved = allocate(size);
+    if (moved == nullptr) return nullptr;
+    std::memcpy(moved, block, header.size < size ? header.size : size);
+    release(block);
+    return moved;
+}
+
+// The last block's room is taken back; the others' stays taken until the
+// arena ends, which a parse reaches soon.
+void ParseArena::release(void *block) {
+    const BlockHeader &header = header_of(block);
+    if (reinterpret_cast<unsigned char *>(block) + round_up(header.size) == bytes_ + used_)
+        used_ -= sizeof(BlockHeader) + round_up(header.size);
+}
+
+}  // namespace movri
