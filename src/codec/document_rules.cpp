@@ -118,9 +118,8 @@ bool is_xml_version(const char *version) {
     return true;
 }
 
-bool is_xml_name(const char *tag, Charset charset) {
-    if (tag == nullptr || tag[0] == '\0') return false;
-    const std::string_view name(tag);
+bool is_xml_name(std::string_view name, Charset charset) {
+    if (name.empty()) return false;
     for (size_t i = 0; i < name.size();) {
         const bool first = i == 0;
         const auto byte = static_cast<unsigned char>(name[i]);

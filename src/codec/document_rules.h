@@ -22,8 +22,8 @@ bool charset_of_encoding(const char *encoding, Charset &charset);
 // "1." followed by at least one digit.
 bool is_xml_version(const char *version);
 
-// A present, non-empty XML name in the charset.
-bool is_xml_name(const char *tag, Charset charset);
+// A non-empty XML name in the charset.
+bool is_xml_name(std::string_view name, Charset charset);
 
 // Length of the UTF-8 sequence that starts text and encodes a character XML
 // allows; 0 when it does not.

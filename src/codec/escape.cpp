@@ -31,11 +31,17 @@ constexpr std::string_view reference_for(unsigned char byte, EscapeContext conte
     }
 }
 
-// What the writer does with each byte of a text.
+// What the writer does with each byte of a text. Plain bytes are copied as
+// they are; the loop over them looks at nothing else.
 enum class ByteKind : unsigned char { Plain, Reference, Forbidden, High, End };
 
-constexpr auto make_kind_table(EscapeContext context) {
-    std::array<ByteKind, 256> kinds{};
+using KindTable = std::array<ByteKind, 256>;
+
+// The kinds of bytes in a context; with high_is_plain, bytes of 0x80 and
+// above are plain (single-byte charsets), else each starts a character to
+// check.
+constexpr KindTable make_kind_table(EscapeContext context, bool high_is_plain) {
+    KindTable kinds{};
     for (int byte = 0; byte < 256; ++byte) {
         const auto c = static_cast<unsigned char>(byte);
         if (c == '\0')
@@ -45,18 +51,20 @@ constexpr auto make_kind_table(EscapeContext context) {
         else if (c < 0x20 && c != '\t' && c != '\n')
             kinds[c] = ByteKind::Forbidden;
         else
-            kinds[c] = c >= 0x80 ? ByteKind::High : ByteKind::Plain;
+            kinds[c] = c >= 0x80 && !high_is_plain ? ByteKind::High : ByteKind::Plain;
     }
     return kinds;
 }
 
-constexpr auto kKindsInValue = make_kind_table(EscapeContext::Value);
-constexpr auto kKindsInName = make_kind_table(EscapeContext::Name);
+constexpr KindTable kKinds[2][2] = {
+    {make_kind_table(EscapeContext::Value, false), make_kind_table(EscapeContext::Value, true)},
+    {make_kind_table(EscapeContext::Name, false), make_kind_table(EscapeContext::Name, true)},
+};
 
 // Bytes of the character at text that XML allows in the charset, 0 when it
 // is not allowed.
 size_t high_character_length(const char *text, movri::Charset charset) {
-    if (charset != movri::Charset::Utf8) return charset == movri::Charset::Ascii ? 0 : 1;
+    if (charset != movri::Charset::Utf8) return 0;  // US-ASCII
     return movri::xml_utf8_character_length({text, strnlen(text, 4)});
 }
 
@@ -66,25 +74,33 @@ namespace movri {
 
 bool movri_escape_value(DocumentBuffer &doc, const char *text, EscapeContext context,
                         Charset charset) {
-    const auto &kinds = context == EscapeContext::Name ? kKindsInName : kKindsInValue;
     const bool high_is_plain = charset == Charset::Latin1 || charset == Charset::Other;
-    const char *run = text;
+    const KindTable &kinds = kKinds[context == EscapeContext::Name][high_is_plain];
+    const char *run = text;  // where the bytes not yet written start
     for (const char *at = text;; ++at) {
+        while (kinds[static_cast<unsigned char>(*at)] == ByteKind::Plain)
+            ++at;
         const auto byte = static_cast<unsigned char>(*at);
-        const ByteKind kind = kinds[byte];
-        if (kind == ByteKind::Plain || (kind == ByteKind::High && high_is_plain)) continue;
-        if (kind == ByteKind::Forbidden || !doc.append({run, static_cast<size_t>(at - run)}))
-            return false;
-        if (kind == ByteKind::End) return true;
-        if (kind == ByteKind::Reference) {
-            if (!doc.append(reference_for(byte, context))) return false;
-            run = at + 1;
-            continue;
+        switch (kinds[byte]) {
+            case ByteKind::Plain:  // not reached: the loop above passed them
+                break;
+            case ByteKind::End:
+                return doc.append({run, static_cast<size_t>(at - run)});
+            case ByteKind::Reference:
+                if (!doc.append({run, static_cast<size_t>(at - run)}) ||
+                    !doc.append(reference_for(byte, context)))
+                    return false;
+                run = at + 1;
+                break;
+            case ByteKind::High: {
+                const size_t length = high_character_length(at, charset);
+                if (length == 0) return false;
+                at += length - 1;
+                break;
+            }
+            case ByteKind::Forbidden:
+                return false;
         }
-        const size_t length = high_character_length(at, charset);
-        if (length == 0) return false;
-        run = at;
-        at += length - 1;
     }
 }
 

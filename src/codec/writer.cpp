@@ -20,8 +20,9 @@ bool write_declaration(DocumentBuffer &doc, const movri_msg &msg) {
 }
 
 bool write_element(DocumentBuffer &doc, const movri_element &element, movri::Charset charset) {
-    if (!movri::is_xml_name(element.tag, charset)) return false;
-    if (!doc.append("<") || !doc.append(element.tag)) return false;
+    if (element.tag == nullptr) return false;
+    const std::string_view tag(element.tag);
+    if (!movri::is_xml_name(tag, charset) || !doc.append("<") || !doc.append(tag)) return false;
     if (element.name != nullptr &&
         !(doc.append(" name='") &&
           movri_escape_value(doc, element.name, EscapeContext::Name, charset) && doc.append("'")))
@@ -30,7 +31,7 @@ bool write_element(DocumentBuffer &doc, const movri_element &element, movri::Cha
     if (element.value != nullptr &&
         !movri_escape_value(doc, element.value, EscapeContext::Value, charset))
         return false;
-    return doc.append("</") && doc.append(element.tag) && doc.append(">");
+    return doc.append("</") && doc.append(tag) && doc.append(">");
 }
 
 }  // namespace
@@ -42,8 +43,10 @@ extern "C" int32_t movri_msg_to_str(const movri_msg *msg, char **text) {
         return -1;
     DocumentBuffer doc;
     if (!write_declaration(doc, *msg)) return -1;
+    const movri_link *link = msg->elements->head;
     for (int32_t pos = 0; pos < msg->elements->count; ++pos) {
-        if (!write_element(doc, *movri_list_at(msg->elements, pos), charset)) return -1;
+        if (pos > 0) link = link->next;
+        if (!write_element(doc, *link->element, charset)) return -1;
     }
     if (!doc.append("</movrimsg>")) return -1;
     const std::string_view document = doc.text();

@@ -88,7 +88,7 @@ struct AppendCase {
 TEST_F(ElementTest, AppendValueJoinsByteRuns) {
     const AppendCase cases[] = {
         {nullptr, "abc", 3, "abc"},   {"ab", "cdef", 2, "abcd"},  {"", "x", 1, "x"},
-        {"keep", nullptr, 3, "keep"}, {"keep", "zzz", 0, "keep"},
+        {"keep", nullptr, 3, "keep"}, {"keep", "zzz", 0, "keep"}, {"a", "b", 1, "ab"},
     };
     for (const AppendCase &c : cases) {
         ASSERT_EQ(movri_element_set_value(element_, c.start), 0);

@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "codec/hash_salt.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <set>
+
+namespace {
+
+TEST(HashSalt, SipHashGivesTheReferenceValues) {
+    constexpr uint64_t kKey0 = 0x0706050403020100;  // the key bytes 00 .. 0f
+    constexpr uint64_t kKey1 = 0x0f0e0d0c0b0a0908;
+    const struct {
+        uint64_t k0, k1, word, hash;
+    } cases[] = {
+        {kKey0, kKey1, 0x0706050403020100, 0x93f5f5799a932462},  // the bytes 00 .. 07
+        {kKey0, kKey1, ~uint64_t{0}, 0x2a68ff30a3d9da34},
+        {0, 0, 0, 0xe849e8bb6ffe2567},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(movri::siphash24(c.k0, c.k1, c.word), c.hash) << std::hex << c.word;
+}
+
+TEST(HashSalt, EveryParserGetsAFreshNonZeroSalt) {
+    std::set<unsigned long> seen;
+    for (int i = 0; i < 1000; ++i) {
+        const unsigned long salt = movri::next_hash_salt();
+        EXPECT_NE(salt, 0u);
+        EXPECT_TRUE(seen.insert(salt).second) << "salt " << salt << " given twice";
+    }
+}
+
+// Without a secret of its own, a child would hand out the very salts its
+// parent goes on to use.
+TEST(HashSalt, AForkedChildGivesOtherSaltsThanItsParent) {
+    movri::next_hash_salt();
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::array<unsigned long, 2> salts = {movri::next_hash_salt(),
+                                                    movri::next_hash_salt()};
+        const bool sent = write(channel[1], salts.data(), sizeof salts) == sizeof salts;
+        _exit(sent ? 0 : 1);
+    }
+    close(channel[1]);
+    std::array<unsigned long, 2> from_child{};
+    ASSERT_EQ(read(channel[0], from_child.data(), sizeof from_child),
+              static_cast<ssize_t>(sizeof from_child));
+    close(channel[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::set<unsigned long> all = {movri::next_hash_salt(), movri::next_hash_salt(),
+                                         from_child[0], from_child[1]};
+    EXPECT_EQ(all.size(), 4u);
+}
+
+}  // namespace
