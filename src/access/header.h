@@ -11,10 +11,19 @@ namespace movri {
 inline constexpr std::string_view kHeaderTags[] = {"id", "sn", "total", "msgmode", "msgname"};
 inline constexpr int kHeaderCount = sizeof kHeaderTags / sizeof kHeaderTags[0];
 
+// Whether the text is exactly wanted, byte for byte; it is read no further
+// than the first difference.
+inline bool spells(const char *text, std::string_view wanted) {
+    for (const char c : wanted) {
+        if (*text++ != c) return false;
+    }
+    return *text == '\0';
+}
+
 // The index of the header tag spelled exactly name (with case), or -1.
-inline int header_index(std::string_view name) {
+inline int header_index(const char *name) {
     for (int index = 0; index < kHeaderCount; ++index) {
-        if (kHeaderTags[index] == name) return index;
+        if (spells(name, kHeaderTags[index])) return index;
     }
     return -1;
 }

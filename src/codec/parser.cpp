@@ -34,8 +34,8 @@ constexpr int kMaxReferringEntities = 64;
 
 // The header index of an element name, kBody for the body tag, or
 // kNotRecognised. Names are compared exactly, with case.
-int recognise(std::string_view name) {
-    if (name == kBodyTag) return kBody;
+int recognise(const char *name) {
+    if (movri::spells(name, kBodyTag)) return kBody;
     const int header = movri::header_index(name);
     return header >= 0 ? header : kNotRecognised;
 }
