@@ -59,6 +59,8 @@ def test_positions() -> None:
     msg.id = None
     assert msg.id is None and msg[0].tag == "id"
     assert [e.name for e in msg[3:]] == ["a", "item", "b", "note", "x", "last"]
+    msg.encoding = None  # bytes need no codec
+    assert msg.append(b"ele", b"n", b"\xff") == 9 and msg[-1].raw_value == b"\xff"
 
 
 # ---- encodings -----------------------------------------------------------
@@ -81,12 +83,6 @@ def test_encodings(encoding: str, text: str, raw: bytes) -> None:
             msg.clone()
     else:  # parsed as ISO-8859-1, each character above U+00FF as "?"
         assert msg.clone()[0].value == "".join(c if c <= "\xff" else "?" for c in text)
-
-
-def test_bytes_need_no_codec() -> None:
-    msg = sample()
-    msg.encoding = None
-    assert msg.append(b"ele", b"n", b"\xff") == 4 and msg[4].raw_value == b"\xff"
 
 
 # ---- failures ------------------------------------------------------------
