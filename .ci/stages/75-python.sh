@@ -1,6 +1,7 @@
 # Installs the library into a temporary prefix and the Python package from
 # python/ into a virtual environment made with Debian's python3, then runs the
-# package's tests and mypy --strict against what was installed. pip builds
+# package's tests, mypy --strict and the parse benchmark against what was
+# installed (the benchmark only so that it never rots). pip builds
 # without isolation so that it uses Debian's setuptools instead of fetching it.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -22,4 +23,5 @@ quietly "$python" -m pip install --no-build-isolation --no-index "$work/package"
 export PYTHONDONTWRITEBYTECODE=1 HYPOTHESIS_STORAGE_DIRECTORY=$work/hypothesis
 quietly "$python" -m pytest -q -p no:cacheprovider python/tests
 quietly "$python" -m mypy --strict --cache-dir "$work/mypy" -p movrimsg
-quietly "$python" -m mypy --strict --cache-dir "$work/mypy" python/tests
+quietly "$python" -m mypy --strict --cache-dir "$work/mypy" python/tests python/bench_parse.py
+quietly "$python" python/bench_parse.py

@@ -220,6 +220,7 @@ class Message(Sequence[Element]):
     def _adopt(self, handle: MsgPointer) -> None:
         self._lock = threading.Lock()
         self._slot = ctypes.POINTER(_native.Element)()  # out argument, under the lock
+        self._slot_ref = ctypes.byref(self._slot)
         self._handle = handle
         self._encoding = _codec_name(_native.getters["encoding"](handle))
 
@@ -279,7 +280,7 @@ class Message(Sequence[Element]):
         return self._handle
 
     def _read(self, msg: MsgPointer, pos: int) -> Element | None:
-        if _native.get_element_bypos(msg, pos, ctypes.byref(self._slot)) < 0:
+        if _native.get_element_bypos(msg, pos, self._slot_ref) < 0:
             return None
         record = self._slot.contents
         return Element(record.tag or b"", record.name, record.value, self._encoding)
