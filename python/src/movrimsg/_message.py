@@ -28,9 +28,12 @@ class ParseError(ValueError):
     tells which refusal)."""
 
     def __init__(self, reason: str, line: int | None) -> None:
-        super().__init__(reason if line is None else f"{reason} at line {line}")
+        super().__init__(reason, line)
         self.reason = reason
         self.line = line
+
+    def __str__(self) -> str:
+        return self.reason if self.line is None else f"{self.reason} at line {self.line}"
 
 
 class RenderError(ValueError):
@@ -345,9 +348,8 @@ class Message(Sequence[Element]):
         with self._lock:
             return _allocated(_native.append_element(self._live(), *texts))
 
-    def insert(
-        self, pos: int, tag: Text, name: Text | None = None, value: Text | None = None
-    ) -> int:
+    def insert(self, pos: int, tag: Text, name: Text | None = None,
+               value: Text | None = None) -> int:
         """Inserts before position pos (negative counts from the end); pos
         equal to len(self) appends."""
         texts = self._texts(tag, name, value)
@@ -359,41 +361,20 @@ class Message(Sequence[Element]):
                 return _allocated(_native.append_element(msg, *texts))
             return _allocated(_native.insert_element_bypos(msg, at, *texts))
 
-    def insert_before(
-        self,
-        ref_tag: Text,
-        ref_name: Text | None,
-        tag: Text,
-        name: Text | None = None,
-        value: Text | None = None,
-    ) -> int:
+    def insert_before(self, ref_tag: Text, ref_name: Text | None, tag: Text,
+                      name: Text | None = None, value: Text | None = None) -> int:
         """Inserts before the first element matching ref_tag and ref_name."""
-        return self._insert_by_name(
-            _native.insert_element_before_name, ref_tag, ref_name, tag, name, value
-        )
+        insert = _native.insert_element_before_name
+        return self._insert_by_name(insert, ref_tag, ref_name, tag, name, value)
 
-    def insert_after(
-        self,
-        ref_tag: Text,
-        ref_name: Text | None,
-        tag: Text,
-        name: Text | None = None,
-        value: Text | None = None,
-    ) -> int:
+    def insert_after(self, ref_tag: Text, ref_name: Text | None, tag: Text,
+                     name: Text | None = None, value: Text | None = None) -> int:
         """Inserts after the first element matching ref_tag and ref_name."""
-        return self._insert_by_name(
-            _native.insert_element_after_name, ref_tag, ref_name, tag, name, value
-        )
+        insert = _native.insert_element_after_name
+        return self._insert_by_name(insert, ref_tag, ref_name, tag, name, value)
 
-    def _insert_by_name(
-        self,
-        insert: _native.InsertByName,
-        ref_tag: Text,
-        ref_name: Text | None,
-        tag: Text,
-        name: Text | None,
-        value: Text | None,
-    ) -> int:
+    def _insert_by_name(self, insert: _native.InsertByName, ref_tag: Text, ref_name: Text | None,
+                        tag: Text, name: Text | None, value: Text | None) -> int:
         ref = self._tag(ref_tag), _encode(ref_name, self._encoding)
         raw_tag, raw_name, raw_value = self._texts(tag, name, value)
         with self._lock:
