@@ -1,0 +1,27 @@
+# Installs the library into a temporary prefix and the Python package from
+# python/ into a virtual environment made with Debian's python3, then runs the
+# package's tests, mypy --strict and the parse benchmark against what was
+# installed (the benchmark only so that it never rots). pip builds
+# without isolation so that it uses Debian's setuptools instead of fetching it.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+quietly() { local output; output=$("$@" 2>&1) || { echo "$output"; return 1; }; }
+
+quietly cmake -S . -B "$work/build" -DCMAKE_BUILD_TYPE=Release -DMOVRIMSG_BUILD_TESTS=OFF \
+  -DMOVRIMSG_BUILD_EXAMPLES=OFF -DMOVRIMSG_BUILD_TOOLS=OFF
+quietly cmake --build "$work/build" -j2
+quietly cmake --install "$work/build" --prefix "$work/prefix"
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$work/build/CMakeCache.txt")
+export MOVRIMSG_LIBRARY=$work/prefix/$libdir/libmovrimsg.so.1
+
+/usr/bin/python3 -m venv --system-site-packages "$work/venv"
+python=$work/venv/bin/python
+cp -r python "$work/package"  # the build writes next to its sources
+quietly "$python" -m pip install --no-build-isolation --no-index "$work/package"
+"$python" -c 'import sys, movrimsg; assert movrimsg.__file__.startswith(sys.prefix), movrimsg.__file__'
+
+export PYTHONDONTWRITEBYTECODE=1 HYPOTHESIS_STORAGE_DIRECTORY=$work/hypothesis
+quietly "$python" -m pytest -q -p no:cacheprovider python/tests
+quietly "$python" -m mypy --strict --cache-dir "$work/mypy" -p movrimsg
+quietly "$python" -m mypy --strict --cache-dir "$work/mypy" python/tests python/bench_parse.py
+quietly "$python" python/bench_parse.py
