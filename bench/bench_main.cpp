@@ -78,10 +78,9 @@ void run_receive(benchmark::State &state, const Contender &contender, const std:
 // wall, so that the throughput of both can be compared.
 void register_threaded(const Contender &movrimsg) {
     for (const char *label : {"typical", "max"}) {
-        benchmark::RegisterBenchmark((std::string("send-threads/") + label + "/movrimsg").c_str(),
-                                     [&movrimsg, label](benchmark::State &state) {
-                                         run_send(state, movrimsg, label);
-                                     })
+        benchmark::RegisterBenchmark(
+            (std::string("send-threads/") + label + "/movrimsg").c_str(),
+            [&movrimsg, label](benchmark::State &state) { run_send(state, movrimsg, label); })
             ->Threads(1)
             ->Threads(2)
             ->UseRealTime();

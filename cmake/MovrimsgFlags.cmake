@@ -15,6 +15,7 @@ if(MOVRIMSG_SANITIZE)
   add_link_options(-fsanitize=${MOVRIMSG_SANITIZE})
 endif()
 if(MOVRIMSG_COVERAGE)
-  add_compile_options(--coverage -O0)
+  # Atomic counters: the concurrency test runs the library on several threads.
+  add_compile_options(--coverage -O0 -fprofile-update=atomic)
   add_link_options(--coverage)
 endif()

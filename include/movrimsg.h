@@ -15,8 +15,9 @@
  *   -1 or null (release functions do nothing). Names and values may be null.
  * - Records: applications may read the fields of the records below but must
  *   change them only through these functions.
- * - Threads: no global state, no locks. A message may be used by one thread
- *   at a time; different messages may be used concurrently.
+ * - Threads: no locks. A message may be used by one thread at a time;
+ *   different messages may be used concurrently. The only state beyond the
+ *   records is the secret behind the parser's hash salts (see the README).
  * - Output: the only output is one line on standard error when
  *   movri_msg_parse fails: "<reason> at line <n>".
  */

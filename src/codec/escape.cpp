@@ -32,7 +32,7 @@ constexpr std::string_view reference_for(unsigned char byte, EscapeContext conte
 }
 
 // What the writer does with each byte of a text. Plain bytes are copied as
-// they are; the loop over them looks at nothing else.
+// they are, in runs.
 enum class ByteKind : unsigned char { Plain, Reference, Forbidden, High, End };
 
 using KindTable = std::array<ByteKind, 256>;
@@ -81,26 +81,19 @@ bool movri_escape_value(DocumentBuffer &doc, const char *text, EscapeContext con
         while (kinds[static_cast<unsigned char>(*at)] == ByteKind::Plain)
             ++at;
         const auto byte = static_cast<unsigned char>(*at);
-        switch (kinds[byte]) {
-            case ByteKind::Plain:  // not reached: the loop above passed them
-                break;
-            case ByteKind::End:
-                return doc.append({run, static_cast<size_t>(at - run)});
-            case ByteKind::Reference:
-                if (!doc.append({run, static_cast<size_t>(at - run)}) ||
-                    !doc.append(reference_for(byte, context)))
-                    return false;
-                run = at + 1;
-                break;
-            case ByteKind::High: {
-                const size_t length = high_character_length(at, charset);
-                if (length == 0) return false;
-                at += length - 1;
-                break;
-            }
-            case ByteKind::Forbidden:
+        const ByteKind kind = kinds[byte];
+        if (kind == ByteKind::Forbidden) return false;
+        if (kind == ByteKind::End) return doc.append({run, static_cast<size_t>(at - run)});
+        if (kind == ByteKind::Reference) {
+            if (!doc.append({run, static_cast<size_t>(at - run)}) ||
+                !doc.append(reference_for(byte, context)))
                 return false;
+            run = at + 1;
+            continue;
         }
+        const size_t length = high_character_length(at, charset);  // a character to check
+        if (length == 0) return false;
+        at += length - 1;
     }
 }
 

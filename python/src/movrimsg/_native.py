@@ -156,13 +156,14 @@ _error_string: Callable[[int], bytes | None] = _bind(
 _line_number: Callable[[int], int] = _bind(
     _expat, "XML_GetCurrentLineNumber", c_ulong, c_void_p
 )
-_PIECE = 2**31 - 1  # one XML_Parse call takes an int length, as in the library
+_PIECE = 2**31 - 1  # one XML_Parse call takes an int length
 
 
 def expat_error(document: bytes) -> tuple[str, int] | None:
     """Expat's reason and line for a document it refuses, None when it accepts
-    it. The document is fed as movri_msg_parse feeds it: whole, in pieces of
-    at most INT_MAX bytes, to a parser made by XML_ParserCreate(NULL)."""
+    it, from a parser made by XML_ParserCreate(NULL) as movri_msg_parse makes
+    its own. Expat's verdict does not depend on the pieces it is fed in, so
+    the document goes in whole (in pieces of at most INT_MAX bytes)."""
     parser = _parser_create(None)
     if not parser:
         raise MemoryError("expat could not make a parser")
