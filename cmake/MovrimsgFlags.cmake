@@ -18,3 +18,11 @@ if(MOVRIMSG_COVERAGE)
   add_compile_options(--coverage -O0)
   add_link_options(--coverage)
 endif()
+
+# Reproducible builds: debug information, __FILE__ and assertions name files
+# relative to the source and build trees, so the same sources give the same
+# bytes wherever they are built. Coverage keeps absolute paths for gcov.
+if(NOT MOVRIMSG_COVERAGE)
+  add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
+                      -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
+endif()
