@@ -19,14 +19,13 @@ set(MOVRIMSG_PACKAGE_MAINTAINER "movrimsg developers <dev@movrimsg.invalid>"
 # whose time in a source release is that commit's.
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   set(movrimsg_source_date $ENV{SOURCE_DATE_EPOCH})
-else()
+elseif(EXISTS ${PROJECT_SOURCE_DIR}/.git)
   execute_process(COMMAND git log -1 --format=%ct
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
     OUTPUT_VARIABLE movrimsg_source_date OUTPUT_STRIP_TRAILING_WHITESPACE
-    RESULT_VARIABLE git_failed ERROR_QUIET)
-  if(git_failed OR NOT movrimsg_source_date)
-    file(TIMESTAMP ${PROJECT_SOURCE_DIR}/CMakeLists.txt movrimsg_source_date "%s" UTC)
-  endif()
+    COMMAND_ERROR_IS_FATAL ANY)
+else()
+  file(TIMESTAMP ${PROJECT_SOURCE_DIR}/CMakeLists.txt movrimsg_source_date "%s" UTC)
 endif()
 
 # Each package's documentation, as Debian requires it: the license as a
