@@ -5,7 +5,10 @@
 #   development  libmovrimsg-dev      headers, the .so link, CMake package, movrimsg.pc
 #   tools        movrimsg-tools       movrimsg-inspect and its manual page
 # Configure with -DCMAKE_INSTALL_PREFIX=/usr so that GNUInstallDirs gives the
-# system's library directory (lib/<multiarch> on Debian).
+# system's library directory (lib/<multiarch> on Debian). Linux only.
+if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  return()
+endif()
 
 set(runtime_package libmovrimsg${PROJECT_VERSION_MAJOR})
 set(development_package libmovrimsg-dev)

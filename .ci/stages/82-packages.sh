@@ -26,7 +26,7 @@ cmake --build "$build" --target package >"$work/cpack.log" 2>&1 || { cat "$work/
 # CPack's postinst and postrm run ldconfig beside the package's ldconfig
 # trigger; the call is redundant, not wrong, and CPack offers no way to drop it.
 lintian --fail-on error,warning --suppress-tags maintscript-calls-ldconfig \
-  "$build"/*.deb 2>/dev/null
+  "$build"/*.deb >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log"; exit 1; }
 echo "lintian: no errors, no warnings but the ldconfig calls of CPack's maintainer scripts"
 
 # Debian's slim container images keep dpkg from installing anything under
