@@ -19,3 +19,15 @@ if(MOVRIMSG_COVERAGE)
   add_compile_options(--coverage -O0 -fprofile-update=atomic)
   add_link_options(--coverage)
 endif()
+
+# Reproducible builds: debug information, __FILE__ and assertions name files
+# relative to the source and build trees, and executables find the build
+# tree's library through a run path relative to themselves, so the same
+# sources give the same bytes wherever they are built. (The run path is
+# replaced on installation, but the build ID was computed over it.) Coverage
+# keeps absolute paths for gcov.
+set(CMAKE_BUILD_RPATH_USE_ORIGIN ON)
+if(NOT MOVRIMSG_COVERAGE)
+  add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
+                      -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
+endif()

@@ -13,6 +13,7 @@ install(TARGETS movrimsg EXPORT movrimsgTargets
           NAMELINK_COMPONENT development
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
 install(FILES ${PROJECT_SOURCE_DIR}/include/movrimsg.h ${PROJECT_SOURCE_DIR}/include/movrimsg.hpp
+              ${PROJECT_BINARY_DIR}/include/movrimsg_version.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
 
 # The CMake package.

@@ -27,9 +27,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#define MOVRIMSG_VERSION_MAJOR 1
-#define MOVRIMSG_VERSION_MINOR 0
-#define MOVRIMSG_VERSION_PATCH 0
+#include "movrimsg_version.h"
 
 /* Longest document movri_msg_to_str writes, in bytes, without terminator. */
 #define MOVRI_TEXT_LIMIT 4000

@@ -8,7 +8,8 @@ consumers=tests/consumers
 
 check_installed_tree() {
   local prefix=$1 libdir=$2
-  for file in include/movrimsg.h include/movrimsg.hpp "$libdir/pkgconfig/movrimsg.pc" \
+  for file in include/movrimsg.h include/movrimsg_version.h include/movrimsg.hpp \
+              "$libdir/pkgconfig/movrimsg.pc" \
               "$libdir/cmake/movrimsg/movrimsgConfig.cmake" \
               "$libdir/cmake/movrimsg/movrimsgConfigVersion.cmake"; do
     test -f "$prefix/$file" || { echo "missing from the installed tree: $file"; exit 1; }
