@@ -5,21 +5,32 @@
 
 namespace {
 
-bool element_matches(const movri_element &element, const char *tag, const char *name) {
-    if (!movri::texts_match(element.tag, tag)) return false;
-    return name != nullptr ? movri::texts_match(element.name, name) : element.name == nullptr;
+// The position of the first element that matches, storing it in *found
+// (when given); the count, storing null, when none does. The message must
+// have a sequence.
+template <typename Match>
+int32_t find_first(const movri_msg *msg, Match match, movri_element **found) {
+    const movri_list &list = *msg->elements;
+    const movri_link *link = list.head;
+    for (int32_t pos = 0; pos < list.count; ++pos) {
+        if (pos > 0) link = link->next;
+        if (match(*link->element)) {
+            if (found != nullptr) *found = link->element;
+            return pos;
+        }
+    }
+    if (found != nullptr) *found = nullptr;
+    return list.count;
 }
 
 }  // namespace
 
 namespace movri {
 
-int32_t find_tag(const movri_msg *msg, const char *tag) {
-    const int32_t count = msg->elements->count;
-    for (int32_t pos = 0; pos < count; ++pos) {
-        if (texts_match(movri_list_at(msg->elements, pos)->tag, tag)) return pos;
-    }
-    return count;
+int32_t find_tag(const movri_msg *msg, const char *tag, movri_element **found) {
+    const TextMatcher wanted(tag);
+    return find_first(
+        msg, [&](const movri_element &element) { return wanted.matches(element.tag); }, found);
 }
 
 }  // namespace movri
@@ -28,11 +39,15 @@ extern "C" {
 
 int32_t movri_msg_find_element(const movri_msg *msg, const char *tag, const char *name) {
     if (!movri::has_sequence(msg) || !movri::is_valid_tag(tag)) return -1;
-    const int32_t count = msg->elements->count;
-    for (int32_t pos = 0; pos < count; ++pos) {
-        if (element_matches(*movri_list_at(msg->elements, pos), tag, name)) return pos;
-    }
-    return count;
+    const movri::TextMatcher wanted_tag(tag);
+    const movri::TextMatcher wanted_name(name);
+    return find_first(
+        msg,
+        [&](const movri_element &element) {
+            return wanted_tag.matches(element.tag) &&
+                   (name != nullptr ? wanted_name.matches(element.name) : element.name == nullptr);
+        },
+        nullptr);
 }
 
 int32_t movri_msg_get_element_bypos(const movri_msg *msg, int32_t pos, movri_element **element) {

@@ -13,8 +13,9 @@ inline bool has_sequence(const movri_msg *msg) {
 // Tags given to lookups and insertions must be present and non-empty.
 inline bool is_valid_tag(const char *tag) { return tag != nullptr && tag[0] != '\0'; }
 
-// The position of the first element whose tag matches (any name), or the
-// count when none does. The message must have a sequence.
-int32_t find_tag(const movri_msg *msg, const char *tag);
+// The position of the first element whose tag matches (any name), storing
+// it in *found when given; the count, storing null, when none does. The
+// message must have a sequence.
+int32_t find_tag(const movri_msg *msg, const char *tag, movri_element **found = nullptr);
 
 }  // namespace movri

@@ -66,10 +66,7 @@ ParseArena::~ParseArena() { current_arena = outer_; }
 
 void *ParseArena::allocate(size_t size) {
     const size_t room = kSize - used_;
-    if (size > room || round_up(size) + sizeof(BlockHeader) > room) {
-        spilled_ = true;
-        return heap_block(size);
-    }
+    if (size > room || round_up(size) + sizeof(BlockHeader) > room) return heap_block(size);
     auto *header = reinterpret_cast<BlockHeader *>(bytes_ + used_);
     *header = BlockHeader{this, size};
     used_ += sizeof(BlockHeader) + round_up(size);

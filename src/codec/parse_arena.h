@@ -11,7 +11,7 @@ namespace movri {
 
 class ParseArena {
 public:
-    static constexpr size_t kSize = 24 * 1024;
+    static constexpr size_t kSize = 16 * 1024;
 
     // Serves the memory functions of parsers made on this thread until it
     // is destroyed; the parsers must be released before it.
@@ -23,9 +23,6 @@ public:
     // The functions to hand to XML_ParserCreate_MM.
     static const XML_Memory_Handling_Suite kMemorySuite;
 
-    // Whether a block has had to come from the heap.
-    bool spilled() const { return spilled_; }
-
     void *allocate(size_t size);
     void *resize(void *block, size_t size);
     void release(void *block);
@@ -33,7 +30,6 @@ public:
 private:
     ParseArena *outer_;
     size_t used_ = 0;
-    bool spilled_ = false;
     alignas(16) unsigned char bytes_[kSize];
 };
 

@@ -14,8 +14,6 @@
 #include "parse_arena.h"
 #include "text_builder.h"
 
-#include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -181,13 +179,9 @@ void report_failure(const movri_parse_state &state) {
 
 namespace movri {
 
-bool feed_document(XML_Parser parser, const char *text, size_t length, size_t piece,
-                   const ParseArena *arena) {
-    constexpr size_t kLargestPiece = INT_MAX;
+bool feed_document(XML_Parser parser, const char *text, size_t length, size_t piece) {
     for (;;) {
-        const size_t limit =
-            arena != nullptr && arena->spilled() ? kLargestPiece : std::min(piece, kLargestPiece);
-        const size_t size = std::min(length, limit);
+        const size_t size = length < piece ? length : piece;
         const bool last = size == length;
         if (XML_Parse(parser, text, static_cast<int>(size), last ? XML_TRUE : XML_FALSE) !=
             XML_STATUS_OK)
@@ -213,8 +207,7 @@ extern "C" int32_t movri_msg_parse(movri_msg *msg, const char *text) {
     XML_SetElementHandler(parser.get(), on_start_tag, on_end_tag);
     XML_SetCharacterDataHandler(parser.get(), on_text);
     XML_SetEntityDeclHandler(parser.get(), on_entity_declaration);
-    const bool parsed =
-        movri::feed_document(parser.get(), text, std::strlen(text), movri::kParsePiece, &arena);
+    const bool parsed = movri::feed_document(parser.get(), text, std::strlen(text));
     const bool stored = state.flush();
     if (parsed && stored) return 0;
     report_failure(state);

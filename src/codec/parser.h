@@ -1,25 +1,16 @@
 // Reading a document into a message.
 #pragma once
 
-#include "parse_arena.h"
-
 #include <expat.h>
 
+#include <climits>
 #include <cstddef>
 
 namespace movri {
 
-// The pieces a document is handed to expat in. expat copies each into a
-// buffer that then fits the parse's arena with everything else it needs.
-inline constexpr size_t kParsePiece = 4096;
-
-// Hands length bytes of document to expat, the last piece marked final, in
-// pieces of at most piece bytes while the arena (when given) has not spilled
-// to the heap. A token longer than a piece is scanned again with each new
-// piece, but it soon outgrows the arena; from then on the rest goes in as few
-// pieces as XML_Parse takes (an int length each), so no text is scanned more
-// than a few times. false as soon as expat reports an error.
-bool feed_document(XML_Parser parser, const char *text, size_t length, size_t piece,
-                   const ParseArena *arena = nullptr);
+// Hands length bytes of document to expat in pieces of at most piece bytes
+// (one XML_Parse call takes an int length), the last marked final. false as
+// soon as expat reports an error.
+bool feed_document(XML_Parser parser, const char *text, size_t length, size_t piece = INT_MAX);
 
 }  // namespace movri

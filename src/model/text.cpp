@@ -12,10 +12,16 @@ constexpr unsigned char fold_case(unsigned char c) {
 
 namespace movri {
 
-bool texts_match(const char *stored, const char *wanted) {
-    if (stored == nullptr || wanted == nullptr) return false;
-    const size_t length = text_length(wanted);
-    return text_length(stored) == length && movri_strncasecmp(stored, wanted, length) == 0;
+// A stored text shorter than the wanted one differs from it at its
+// terminator, so it is read no further than that.
+bool TextMatcher::matches(const char *stored) const {
+    if (stored == nullptr || wanted_.bytes == nullptr) return false;
+    for (size_t i = 0; i < wanted_.length; ++i) {
+        if (fold_case(static_cast<unsigned char>(stored[i])) !=
+            fold_case(static_cast<unsigned char>(wanted_.bytes[i])))
+            return false;
+    }
+    return stored[wanted_.length] == '\0';
 }
 
 char *copy_text(TextSpan text) {

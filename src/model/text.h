@@ -26,9 +26,17 @@ inline TextSpan span_of(const char *text) {
 // when out of memory.
 char *copy_text(TextSpan text);
 
-// The tag and name matching rule: both present, equally long, equal ignoring
-// ASCII letter case.
-bool texts_match(const char *stored, const char *wanted);
+// The tag and name matching rule: a stored text matches the wanted one when
+// both are present, equally long and equal ignoring ASCII letter case. The
+// wanted text is measured once, for a whole walk.
+class TextMatcher {
+public:
+    explicit TextMatcher(const char *wanted) : wanted_(span_of(wanted)) {}
+    bool matches(const char *stored) const;
+
+private:
+    TextSpan wanted_;
+};
 
 // Replaces *field with a copy of text (null makes it absent). The copy is
 // made first, so text may be *field itself. -1, keeping the field, when the
