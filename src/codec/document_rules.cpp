@@ -3,6 +3,7 @@
 #include "movrimsg.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -89,23 +90,26 @@ size_t utf8_character(std::string_view text, size_t i, unsigned &code) {
 namespace movri {
 
 bool charset_of_encoding(const char *encoding, Charset &charset) {
-    if (encoding == nullptr || !is_ascii_letter(static_cast<unsigned char>(encoding[0])))
-        return false;
+    if (encoding == nullptr) return false;
     const std::string_view name(encoding);
+    // The three encodings every reader knows, the default first, need no
+    // further look.
+    for (const auto &[known, known_charset] :
+         {std::pair{"ISO-8859-1", Charset::Latin1}, std::pair{"UTF-8", Charset::Utf8},
+          std::pair{"US-ASCII", Charset::Ascii}}) {
+        if (equals_ignoring_case(name, known)) {
+            charset = known_charset;
+            return true;
+        }
+    }
+    if (name.empty() || !is_ascii_letter(static_cast<unsigned char>(name[0]))) return false;
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if (!is_ascii_letter(byte) && !is_ascii_digit(byte) && c != '.' && c != '_' && c != '-')
             return false;
     }
     if (is_multibyte_encoding(name)) return false;
-    if (equals_ignoring_case(name, "UTF-8"))
-        charset = Charset::Utf8;
-    else if (equals_ignoring_case(name, "ISO-8859-1"))
-        charset = Charset::Latin1;
-    else if (equals_ignoring_case(name, "US-ASCII"))
-        charset = Charset::Ascii;
-    else
-        charset = Charset::Other;
+    charset = Charset::Other;
     return true;
 }
 
