@@ -4,8 +4,8 @@
 //
 // Benchmark names read "<job>/<workload>/<contender>"; the "items" counter
 // holds what the workload counts (body elements or character-data chunks).
-// The jobs "send-threads" and "receive-threads" run movrimsg's jobs on one
-// and on two threads at once, each thread with messages of its own; their
+// The jobs "send-threads" and "receive-threads" run a job on one and on two
+// threads at once, each thread with messages of its own; their
 // "items_per_second" is the throughput of all threads together.
 #include "contenders.h"
 #include "workloads.h"
@@ -74,22 +74,31 @@ void run_receive(benchmark::State &state, const Contender &contender, const std:
     state.SetItemsProcessed(state.iterations());
 }
 
-// movrimsg's jobs on one thread and on two at once, timed by the clock on the
-// wall, so that the throughput of both can be compared.
-void register_threaded(const Contender &movrimsg) {
+// A contender's jobs on one thread and on two at once, timed by the clock on
+// the wall, so that the throughput of both can be compared: movrimsg's, and
+// for comparison expat-copy's receive and pugixml's send and receive.
+void register_threaded(const Contender &contender) {
+    const std::string name = contender.name;
+    const bool compared = name == "movrimsg" || name == "pugixml";
     for (const char *label : {"typical", "max"}) {
-        benchmark::RegisterBenchmark(
-            (std::string("send-threads/") + label + "/movrimsg").c_str(),
-            [&movrimsg, label](benchmark::State &state) { run_send(state, movrimsg, label); })
-            ->Threads(1)
-            ->Threads(2)
-            ->UseRealTime();
-        benchmark::RegisterBenchmark(
-            (std::string("receive-threads/") + label + "/movrimsg").c_str(),
-            [&movrimsg, label](benchmark::State &state) { run_receive(state, movrimsg, label); })
-            ->Threads(1)
-            ->Threads(2)
-            ->UseRealTime();
+        if (compared && contender.send != nullptr) {
+            benchmark::RegisterBenchmark(
+                ("send-threads/" + std::string(label) + "/" + name).c_str(),
+                [&contender, label](benchmark::State &state) { run_send(state, contender, label); })
+                ->Threads(1)
+                ->Threads(2)
+                ->UseRealTime();
+        }
+        if (compared || name == "expat-copy") {
+            benchmark::RegisterBenchmark(
+                ("receive-threads/" + std::string(label) + "/" + name).c_str(),
+                [&contender, label](benchmark::State &state) {
+                    run_receive(state, contender, label);
+                })
+                ->Threads(1)
+                ->Threads(2)
+                ->UseRealTime();
+        }
     }
 }
 
@@ -109,7 +118,8 @@ void register_all() {
                                          });
         }
     }
-    register_threaded(bench::contenders().front());
+    for (const Contender &contender : bench::contenders())
+        register_threaded(contender);
 }
 
 }  // namespace

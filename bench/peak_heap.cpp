@@ -79,7 +79,7 @@ int main() {
             return 1;
         }
         const size_t peak = peak_bytes - base_bytes;
-        std::printf("%-12s %14zu %12.1f %14zu\n", contender.name, peak,
+        std::printf("%-12s %14zu %12.3f %14zu\n", contender.name, peak,
                     static_cast<double>(peak) / static_cast<double>(work.items),
                     blocks_at_peak - base_blocks);
     }

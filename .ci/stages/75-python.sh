@@ -19,6 +19,11 @@ python=$work/venv/bin/python
 cp -r python "$work/package"  # the build writes next to its sources
 quietly "$python" -m pip install --no-build-isolation --no-index "$work/package"
 "$python" -c 'import sys, movrimsg; assert movrimsg.__file__.startswith(sys.prefix), movrimsg.__file__'
+# The package's version is the library's.
+version=$(sed -n 's/^project(movrimsg VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+"$python" -c "import importlib.metadata as m, movrimsg, sys
+found = {m.version('movrimsg'), movrimsg.__version__}
+sys.exit(None if found == {'$version'} else f'package version {found}, library $version')"
 
 export PYTHONDONTWRITEBYTECODE=1 HYPOTHESIS_STORAGE_DIRECTORY=$work/hypothesis
 quietly "$python" -m pytest -q -p no:cacheprovider python/tests
