@@ -11,7 +11,7 @@ namespace movri {
 
 class ParseArena {
 public:
-    static constexpr size_t kSize = 16 * 1024;
+    static constexpr size_t kSize = size_t{16} * 1024;
 
     // Serves the memory functions of parsers made on this thread until it
     // is destroyed; the parsers must be released before it.
