@@ -73,11 +73,15 @@ void *ParseArena::allocate(size_t size) {
     return header + 1;
 }
 
+bool ParseArena::is_last(void *block) const {
+    return static_cast<const unsigned char *>(block) + round_up(header_of(block).size) ==
+           bytes_ + used_;
+}
+
 void *ParseArena::resize(void *block, size_t size) {
     BlockHeader &header = header_of(block);
-    const bool last =
-        reinterpret_cast<unsigned char *>(block) + round_up(header.size) == bytes_ + used_;
-    if (last && size <= kSize - (reinterpret_cast<unsigned char *>(block) - bytes_)) {
+    const size_t offset = static_cast<size_t>(static_cast<unsigned char *>(block) - bytes_);
+    if (is_last(block) && size <= kSize - offset) {  // grows or shrinks in place
         used_ += round_up(size) - round_up(header.size);
         header.size = size;
         return block;
@@ -92,9 +96,7 @@ void *ParseArena::resize(void *block, size_t size) {
 // The last block's room is taken back; the others' stays taken until the
 // arena ends, which a parse reaches soon.
 void ParseArena::release(void *block) {
-    const BlockHeader &header = header_of(block);
-    if (reinterpret_cast<unsigned char *>(block) + round_up(header.size) == bytes_ + used_)
-        used_ -= sizeof(BlockHeader) + round_up(header.size);
+    if (is_last(block)) used_ -= sizeof(BlockHeader) + round_up(header_of(block).size);
 }
 
 }  // namespace movri
