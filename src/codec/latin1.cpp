@@ -1,5 +1,8 @@
 #include "latin1.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 // Bytes a UTF-8 sequence takes, from its first byte; 1 for a stray
@@ -14,8 +17,15 @@ constexpr size_t sequence_length(unsigned char lead) {
 namespace movri {
 
 size_t movri_utf8_to_latin1(const char *in, size_t length, char *out) {
+    // Text mostly starts with ASCII, whose bytes stay as they are: eight at a
+    // time while they last, then one character at a time.
     size_t written = 0;
-    for (size_t i = 0; i < length;) {
+    for (uint64_t word = 0; length - written >= sizeof word; written += sizeof word) {
+        std::memcpy(&word, in + written, sizeof word);
+        if ((word & 0x8080808080808080) != 0) break;
+        std::memcpy(out + written, &word, sizeof word);
+    }
+    for (size_t i = written; i < length;) {
         const auto lead = static_cast<unsigned char>(in[i]);
         if (lead < 0x80) {
             out[written++] = static_cast<char>(lead);

@@ -31,7 +31,9 @@ TEST(Latin1, GivesOneQuestionMarkPerCharacterAboveU00FFAndGoesOn) {
     } cases[] = {
         {"plain", "plain"},
         {"caf\xC3\xA9", "caf\xE9"},
-        {"\xC4\x80", "?"},  // U+0100
+        {"eight by\xC3\xA9tes", "eight by\xE9tes"},                      // an ASCII word, then more
+        {"caf\xC3\xA9 au lait \xC3\xA0 la", "caf\xE9 au lait \xE0 la"},  // no ASCII word first
+        {"\xC4\x80", "?"},                                               // U+0100
         {"\xC5\x81\xC3\xB3"
          "d\xC5\xBA",
          "?\xF3"
