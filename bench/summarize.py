@@ -1,10 +1,15 @@
 #!/usr/bin/env python3
-"""Turns one benchmark run into the tables and target ratios of BENCHMARKS.md.
+"""Turns benchmark runs into the tables and target ratios of BENCHMARKS.md.
 
-usage: summarize.py results.json peak_heap.txt plot_data.dat > summary.md
-Every ratio is taken between medians of the same run.
+usage: summarize.py peak_heap.txt plot_data.dat results.json [results.json ...] > summary.md
+
+Every ratio is taken between medians of the same run. With several runs, the
+times shown are the median over the runs of each run's median, and each
+target shows the median of its per-run ratios with their range: on a shared
+machine the ratios of one run alone move by 10-20 %.
 """
 import json
+import statistics
 import sys
 
 # The targets, as ratios within one run.
@@ -15,9 +20,12 @@ SEND_LIMIT = 1.0          # send typical and max, to pugixml
 THREADS_LIMIT = 1.8       # throughput of two threads to one, at least
 HEAP_LIMIT = 179.387      # bytes per element of the parsed 1M-element message, at most
                           # (179,386,888 bytes before the parser's arena)
+FAMILIES = ["typical", "max", "scale", "amp", "lf"]
 
 
 def load_medians(path):
+    """(job, workload, contender) -> (median CPU ns, or items per second for
+    the thread rows; items), and the run's context."""
     with open(path) as f:
         data = json.load(f)
     medians = {}
@@ -35,21 +43,49 @@ def load_medians(path):
     return data["context"], medians
 
 
+def order(job_and_workload):
+    job, w = job_and_workload
+    family, _, size = w.partition("-")
+    return (job != "send", FAMILIES.index(family), int(size or 0))
+
+
+def targets(m):
+    """(name, ratio, limit, at_least) for every target one run measured."""
+    found = []
+    for job, w in sorted({(j, w) for (j, w, _) in m if not j.endswith("-threads")}, key=order):
+        if job == "receive" and (job, w, "expat-copy") in m:
+            limit = (ADVERSARIAL_LIMIT if w.startswith(("amp-", "lf-"))
+                     else SCALE_LIMIT if w.startswith("scale-") else RECEIVE_LIMIT)
+            found.append((f"receive {w}: movrimsg / expat-copy",
+                          m[(job, w, "movrimsg")][0] / m[(job, w, "expat-copy")][0], limit, False))
+        if job == "send" and (job, w, "pugixml") in m:
+            found.append((f"send {w}: movrimsg / pugixml",
+                          m[(job, w, "movrimsg")][0] / m[(job, w, "pugixml")][0], SEND_LIMIT, False))
+    for job in ("send-threads", "receive-threads"):
+        for w in ("typical", "max"):
+            for c in ("movrimsg", "expat-copy", "pugixml"):
+                one, two = (job, w, f"{c} x1"), (job, w, f"{c} x2")
+                if one in m and two in m:
+                    limit = THREADS_LIMIT if c == "movrimsg" else None
+                    name = f"{job} {w}" + ("" if c == "movrimsg" else f", {c}")
+                    found.append((f"{name}: throughput of 2 threads / 1",
+                                  m[two][0] / m[one][0], limit, True))
+    return found
+
+
 def main():
-    context, m = load_medians(sys.argv[1])
-    heap_lines = open(sys.argv[2]).read().splitlines()
+    heap_path, plot_path, result_paths = sys.argv[1], sys.argv[2], sys.argv[3:]
+    runs = [load_medians(path) for path in result_paths]
+    context = runs[0][0]
+    m = {key: (statistics.median(run[key][0] for _, run in runs if key in run), items)
+         for key, (_, items) in runs[0][1].items()}
+
     timed = {k: v for k, v in m.items() if not k[0].endswith("-threads")}
     contenders = sorted({c for (_, _, c) in timed}, key=lambda c: (c != "movrimsg", c))
-    def order(job_and_workload):
-        job, w = job_and_workload
-        family, _, size = w.partition("-")
-        families = ["typical", "max", "scale", "amp", "lf"]
-        return (job != "send", families.index(family), int(size or 0))
-
     workloads = sorted({(job, w) for (job, w, _) in timed}, key=order)
 
-    print(f"Run {context['date']}, {context['num_cpus']} CPUs at {context['mhz_per_cpu']} MHz, "
-          f"libbenchmark build: {context['library_build_type']}.\n")
+    print(f"{len(runs)} run(s) from {context['date']}, {context['num_cpus']} CPUs at "
+          f"{context['mhz_per_cpu']} MHz, libbenchmark build: {context['library_build_type']}.\n")
     print("Median CPU time per run, and per item (element, or chunk for amp/lf):\n")
     print("| job | workload | items | " + " | ".join(contenders) + " |")
     print("|---|---|---:|" + "---:|" * len(contenders))
@@ -64,51 +100,33 @@ def main():
             cells.append(f"{t / 1e3:,.1f} us ({t / items:,.1f} ns)")
         print(f"| {job} | {w} | {int(items):,} | " + " | ".join(cells) + " |")
 
-    print("\nTargets:\n")
+    print("\nTargets (the median of the runs' ratios; in brackets, the lowest and highest):\n")
     print("| target | measured | limit | |")
     print("|---|---:|---:|---|")
+    per_run = [targets(run) for _, run in runs]
+    for i, (name, _, limit, at_least) in enumerate(per_run[0]):
+        ratios = [found[i][1] for found in per_run]
+        r = statistics.median(ratios)
+        spread = f" [{min(ratios):.3f}-{max(ratios):.3f}]" if len(ratios) > 1 else ""
+        if limit is None:
+            verdict, limit = "(for comparison)", ""
+        else:
+            verdict = "met" if (r >= limit if at_least else r <= limit) else "missed"
+        print(f"| {name} | {r:.3f}{spread} | {limit} | {verdict} |")
 
-    def ratio(job, w, a, b):
-        return m[(job, w, a)][0] / m[(job, w, b)][0]
-
-    def row(name, r, limit, met):
-        print(f"| {name} | {r:.2f} | {limit} | {'met' if met else 'missed'} |")
-
-    for job, w in workloads:
-        if job == "receive" and (job, w, "expat-copy") in m:
-            limit = (ADVERSARIAL_LIMIT if w.startswith(("amp-", "lf-"))
-                     else SCALE_LIMIT if w.startswith("scale-") else RECEIVE_LIMIT)
-            r = ratio(job, w, "movrimsg", "expat-copy")
-            row(f"receive {w}: movrimsg / expat-copy", r, limit, r <= limit)
-    for w in ("typical", "max"):
-        if ("send", w, "pugixml") in m:
-            r = ratio("send", w, "movrimsg", "pugixml")
-            row(f"send {w}: movrimsg / pugixml", r, SEND_LIMIT, r <= SEND_LIMIT)
-    for job in ("send-threads", "receive-threads"):
-        for w in ("typical", "max"):
-            for c in ("movrimsg", "expat-copy", "pugixml"):
-                one, two = (job, w, f"{c} x1"), (job, w, f"{c} x2")
-                if one not in m or two not in m:
-                    continue
-                r = m[two][0] / m[one][0]
-                if c == "movrimsg":
-                    row(f"{job} {w}: throughput of 2 threads / 1", r, THREADS_LIMIT,
-                        r >= THREADS_LIMIT)
-                else:
-                    print(f"| {job} {w}, {c}: throughput of 2 threads / 1 | {r:.2f} | | "
-                          f"(for comparison) |")
+    heap_lines = open(heap_path).read().splitlines()
     heap = {}
     for line in heap_lines[2:]:
         parts = line.split()
         if len(parts) == 4:
-            heap[parts[0]] = (int(parts[1]), float(parts[2]))
+            heap[parts[0]] = int(parts[1])
     elements = int(heap_lines[0].split()[1])  # "document: N body elements, ..."
     if "movrimsg" in heap:
-        per_element = heap["movrimsg"][0] / elements
+        per_element = heap["movrimsg"] / elements
         print(f"| peak heap, 1M elements: bytes per element | {per_element:.3f} | {HEAP_LIMIT} | "
               f"{'met' if per_element <= HEAP_LIMIT else 'missed'} |")
 
-    with open(sys.argv[3], "w") as f:
+    with open(plot_path, "w") as f:
         f.write("elements " + " ".join(contenders) + "\n")
         for n in ("1000", "10000", "100000", "1000000"):
             row = [n]
