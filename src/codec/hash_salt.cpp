@@ -1,9 +1,11 @@
 #include "hash_salt.h"
 
+#include <atomic>
+
+#if defined(__linux__)
 #include <pthread.h>
 #include <sys/random.h>
-
-#include <atomic>
+#endif
 
 namespace {
 
@@ -40,6 +42,8 @@ enum SecretState : int { kAbsent, kDrawing, kReady };
 std::atomic<int> secret_state{kAbsent};
 uint64_t secret[2];
 std::atomic<uint64_t> salts_given{0};
+
+#if defined(__linux__)
 bool fork_handler_registered = false;
 
 // A forked child must not hand out the salts its parent goes on to use.
@@ -62,6 +66,10 @@ bool draw_secret() {
     secret_state.store(kReady, std::memory_order_release);
     return true;
 }
+#else
+// Elsewhere expat draws each parser's salt itself.
+bool draw_secret() { return false; }
+#endif
 
 }  // namespace
 
