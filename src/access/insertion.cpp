@@ -16,23 +16,28 @@ int32_t find_reference(const movri_msg *msg, const char *ref_tag, const char *re
     return pos < msg->elements->count ? pos : -1;
 }
 
+// Makes the element and chains it in at pos; its link, or null when out of
+// memory.
+movri_link *place_new_element(movri_msg *msg, int32_t pos, movri::TextSpan tag,
+                              movri::TextSpan name, movri::TextSpan value) {
+    movri_link *link = movri::make_listed_element(tag, name, value);
+    if (link != nullptr) movri_list_insert(msg->elements, link, pos);
+    return link;
+}
+
 }  // namespace
 
 namespace movri {
 
 int32_t insert_new_element(movri_msg *msg, int32_t pos, const char *tag, const char *name,
                            const char *value) {
-    movri_link *link = make_listed_element(span_of(tag), span_of(name), span_of(value));
-    if (link == nullptr) return -1;
-    movri_list_insert(msg->elements, link, pos);
-    return pos;
+    return place_new_element(msg, pos, span_of(tag), span_of(name), span_of(value)) != nullptr ? pos
+                                                                                               : -1;
 }
 
 movri_element *append_new_element(movri_msg *msg, TextSpan tag, TextSpan name, TextSpan value) {
-    movri_link *link = make_listed_element(tag, name, value);
-    if (link == nullptr) return nullptr;
-    movri_list_insert(msg->elements, link, -1);
-    return link->element;
+    movri_link *link = place_new_element(msg, -1, tag, name, value);
+    return link != nullptr ? link->element : nullptr;
 }
 
 }  // namespace movri

@@ -35,22 +35,24 @@ void *allocate_for_expat(size_t size) {
     return current_arena != nullptr ? current_arena->allocate(size) : heap_block(size);
 }
 
-void *resize_for_expat(void *block, size_t size) {
-    if (block == nullptr) return allocate_for_expat(size);
-    movri::ParseArena *arena = header_of(block).arena;
-    if (arena != nullptr) return arena->resize(block, size);
-    void *moved = allocate_for_expat(size);
-    if (moved == nullptr) return nullptr;
-    const size_t old_size = header_of(block).size;
-    std::memcpy(moved, block, old_size < size ? old_size : size);
-    movri_free(&header_of(block));
-    return moved;
-}
-
 void release_for_expat(void *block) {
     if (block == nullptr) return;
     if (movri::ParseArena *arena = header_of(block).arena) return arena->release(block);
     movri_free(&header_of(block));
+}
+
+// A block moves, from the arena or the heap alike, unless it is the arena's
+// last and the arena has room for it to grow in place.
+void *resize_for_expat(void *block, size_t size) {
+    if (block == nullptr) return allocate_for_expat(size);
+    movri::ParseArena *arena = header_of(block).arena;
+    if (arena != nullptr && arena->resize_in_place(block, size)) return block;
+    void *moved = allocate_for_expat(size);
+    if (moved == nullptr) return nullptr;
+    const size_t old_size = header_of(block).size;
+    std::memcpy(moved, block, old_size < size ? old_size : size);
+    release_for_expat(block);
+    return moved;
 }
 
 }  // namespace
@@ -78,19 +80,13 @@ bool ParseArena::is_last(void *block) const {
            bytes_ + used_;
 }
 
-void *ParseArena::resize(void *block, size_t size) {
+bool ParseArena::resize_in_place(void *block, size_t size) {
     BlockHeader &header = header_of(block);
     const size_t offset = static_cast<size_t>(static_cast<unsigned char *>(block) - bytes_);
-    if (is_last(block) && size <= kSize - offset) {  // grows or shrinks in place
-        used_ += round_up(size) - round_up(header.size);
-        header.size = size;
-        return block;
-    }
-    void *moved = allocate(size);
-    if (moved == nullptr) return nullptr;
-    std::memcpy(moved, block, header.size < size ? header.size : size);
-    release(block);
-    return moved;
+    if (!is_last(block) || size > kSize - offset) return false;
+    used_ += round_up(size) - round_up(header.size);
+    header.size = size;
+    return true;
 }
 
 // The last block's room is taken back; the others' stays taken until the

@@ -25,7 +25,9 @@ public:
     static const XML_Memory_Handling_Suite kMemorySuite;
 
     void *allocate(size_t size);
-    void *resize(void *block, size_t size);
+    // Grows or shrinks the arena's last block where it stands; false for any
+    // other block, or when the arena has no room for it.
+    bool resize_in_place(void *block, size_t size);
     void release(void *block);
 
 private:

@@ -29,9 +29,8 @@ movri_link *make_listed_element(TextSpan tag, TextSpan name, TextSpan value) {
     block->element = movri_element{copy_text(tag), copy_text(name), copy_text(value)};
     block->link = movri_link{nullptr, &block->element};
     const movri_element &made = block->element;
-    if ((tag.bytes != nullptr && made.tag == nullptr) ||
-        (name.bytes != nullptr && made.name == nullptr) ||
-        (value.bytes != nullptr && made.value == nullptr)) {
+    if (copy_failed(tag, made.tag) || copy_failed(name, made.name) ||
+        copy_failed(value, made.value)) {
         free_listed_element(&block->link);
         return nullptr;
     }

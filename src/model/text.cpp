@@ -12,16 +12,12 @@ constexpr unsigned char fold_case(unsigned char c) {
 
 namespace movri {
 
-// A stored text shorter than the wanted one differs from it at its
-// terminator, so it is read no further than that.
+// The comparison stops at a terminator, so a stored text shorter than the
+// wanted one is read no further than its end.
 bool TextMatcher::matches(const char *stored) const {
     if (stored == nullptr || wanted_.bytes == nullptr) return false;
-    for (size_t i = 0; i < wanted_.length; ++i) {
-        if (fold_case(static_cast<unsigned char>(stored[i])) !=
-            fold_case(static_cast<unsigned char>(wanted_.bytes[i])))
-            return false;
-    }
-    return stored[wanted_.length] == '\0';
+    return movri_strncasecmp(stored, wanted_.bytes, wanted_.length) == 0 &&
+           stored[wanted_.length] == '\0';
 }
 
 char *copy_text(TextSpan text) {
@@ -34,8 +30,9 @@ char *copy_text(TextSpan text) {
 }
 
 int32_t replace_text(char **field, const char *text) {
-    char *copy = copy_text(span_of(text));
-    if (text != nullptr && copy == nullptr) return -1;
+    const TextSpan span = span_of(text);
+    char *copy = copy_text(span);
+    if (copy_failed(span, copy)) return -1;
     movri_free(*field);
     *field = copy;
     return 0;

@@ -26,6 +26,11 @@ inline TextSpan span_of(const char *text) {
 // when out of memory.
 char *copy_text(TextSpan text);
 
+// Whether copy, made by copy_text from text, is missing though text is present.
+inline bool copy_failed(TextSpan text, const char *copy) {
+    return text.bytes != nullptr && copy == nullptr;
+}
+
 // The tag and name matching rule: a stored text matches the wanted one when
 // both are present, equally long and equal ignoring ASCII letter case. The
 // wanted text is measured once, for a whole walk.
