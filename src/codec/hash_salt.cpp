@@ -1,10 +1,12 @@
 #include "hash_salt.h"
 
 #include <atomic>
+#include <new>
 
 #if defined(__linux__)
-#include <pthread.h>
+#include <sys/mman.h>
 #include <sys/random.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -36,39 +38,72 @@ struct SipState {
 };
 
 // The secret's life: drawn by the one thread that moves it from Absent to
-// Drawing; read by every thread once it is Ready. Everything here is
-// constant-initialised and trivially destructible.
+// Drawing; read by every thread once it is Ready. All-zero bytes are an
+// absent secret.
 enum SecretState : int { kAbsent, kDrawing, kReady };
-std::atomic<int> secret_state{kAbsent};
-uint64_t secret[2];
-std::atomic<uint64_t> salts_given{0};
 
-#if defined(__linux__)
-bool fork_handler_registered = false;
+struct Secret {
+    std::atomic<int> state;
+    uint64_t key[2];
+    std::atomic<uint64_t> salts_given;
+};
 
-// A forked child must not hand out the salts its parent goes on to use.
-void forget_secret_in_child() { secret_state.store(kAbsent, std::memory_order_relaxed); }
+#if defined(__linux__) && defined(MADV_WIPEONFORK)
+// The secret lives in a page of its own that the kernel empties in every
+// child, however the child was made (fork, _Fork, a raw system call, clone
+// without CLONE_VM): a child always finds no secret and draws one of its
+// own, even when the fork came while its parent was drawing. The page is
+// made once per process and kept; where the kernel cannot empty it, the
+// library gives no salts and expat draws each parser's own.
+std::atomic<Secret *> secret_page{nullptr};
+Secret no_page{};  // stands in secret_page when no page could be made
 
-bool draw_secret() {
+// The page every thread uses: this one, unless another thread published one
+// first.
+Secret *publish(Secret *page) {
+    Secret *expected = nullptr;
+    return secret_page.compare_exchange_strong(expected, page, std::memory_order_acq_rel)
+               ? page
+               : expected;
+}
+
+Secret *make_secret_page() {
+    const auto size = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    void *page = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) return publish(&no_page);
+    if (madvise(page, size, MADV_WIPEONFORK) != 0) {
+        munmap(page, size);
+        return publish(&no_page);
+    }
+    Secret *made = publish(new (page) Secret{});
+    if (made != page) munmap(page, size);  // another thread made one first
+    return made;
+}
+
+Secret *secret() {
+    Secret *page = secret_page.load(std::memory_order_acquire);
+    if (page == nullptr) page = make_secret_page();
+    return page != &no_page ? page : nullptr;
+}
+
+bool draw_secret(Secret &s) {
     int expected = kAbsent;
-    if (!secret_state.compare_exchange_strong(expected, kDrawing, std::memory_order_acquire))
+    if (!s.state.compare_exchange_strong(expected, kDrawing, std::memory_order_acquire))
         return false;
     uint64_t drawn[2];
-    const bool drawn_whole = getrandom(drawn, sizeof drawn, GRND_NONBLOCK) == sizeof drawn;
-    if (drawn_whole && !fork_handler_registered)
-        fork_handler_registered = pthread_atfork(nullptr, nullptr, forget_secret_in_child) == 0;
-    if (!drawn_whole || !fork_handler_registered) {
-        secret_state.store(kAbsent, std::memory_order_release);
+    if (getrandom(drawn, sizeof drawn, GRND_NONBLOCK) != sizeof drawn) {
+        s.state.store(kAbsent, std::memory_order_release);
         return false;
     }
-    secret[0] = drawn[0];
-    secret[1] = drawn[1];
-    secret_state.store(kReady, std::memory_order_release);
+    s.key[0] = drawn[0];
+    s.key[1] = drawn[1];
+    s.state.store(kReady, std::memory_order_release);
     return true;
 }
 #else
 // Elsewhere expat draws each parser's salt itself.
-bool draw_secret() { return false; }
+Secret *secret() { return nullptr; }
+bool draw_secret(Secret &) { return false; }
 #endif
 
 }  // namespace
@@ -87,9 +122,11 @@ uint64_t siphash24(uint64_t k0, uint64_t k1, uint64_t word) {
 }
 
 unsigned long next_hash_salt() {
-    if (secret_state.load(std::memory_order_acquire) != kReady && !draw_secret()) return 0;
-    const uint64_t n = salts_given.fetch_add(1, std::memory_order_relaxed);
-    const auto salt = static_cast<unsigned long>(siphash24(secret[0], secret[1], n));
+    Secret *s = secret();
+    if (s == nullptr) return 0;
+    if (s->state.load(std::memory_order_acquire) != kReady && !draw_secret(*s)) return 0;
+    const uint64_t n = s->salts_given.fetch_add(1, std::memory_order_relaxed);
+    const auto salt = static_cast<unsigned long>(siphash24(s->key[0], s->key[1], n));
     return salt != 0 ? salt : 1;  // 0 would ask expat to draw its own
 }
 

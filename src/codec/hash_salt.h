@@ -8,11 +8,11 @@
 namespace movri {
 
 // A salt for one parser: SipHash-2-4 of a process-wide counter under a
-// secret drawn from the kernel on first use and drawn again in a forked
-// child, so salts differ between parses and between processes, and one that
-// leaks reveals neither the secret nor any other salt. 0 while no secret is
-// available (another thread is drawing it, or the kernel gave none): expat
-// then draws its own.
+// secret drawn from the kernel on first use and drawn again in every child
+// process, so salts differ between parses and between processes, and one
+// that leaks reveals neither the secret nor any other salt. 0 while no secret
+// is available (another thread is drawing it, or the kernel gave none or
+// cannot keep it from children): expat then draws its own.
 unsigned long next_hash_salt();
 
 // SipHash-2-4 of one 64-bit word (as its 8 little-endian bytes) under the

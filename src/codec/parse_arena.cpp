@@ -2,8 +2,13 @@
 
 #include "movrimsg.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+
+#if !defined(_WIN32)
+#include <pthread.h>
+#endif
 
 namespace {
 
@@ -19,9 +24,36 @@ BlockHeader &header_of(void *block) { return static_cast<BlockHeader *>(block)[-
 constexpr size_t round_up(size_t size) { return (size + 15) & ~size_t{15}; }
 
 // The arena serving this thread's parse. expat's memory functions take no
-// context, so they find it here. Initial-exec TLS is a plain offset from the
-// thread pointer: no call into the dynamic loader.
-[[gnu::tls_model("initial-exec")]] thread_local movri::ParseArena *current_arena = nullptr;
+// context, so they find it in a thread-specific slot: a pthread key, which
+// needs no thread-local storage in the library, so that it loads through
+// dlopen everywhere and needs no symbol of the dynamic loader.
+#if defined(_WIN32)
+thread_local movri::ParseArena *current_arena_slot = nullptr;
+
+movri::ParseArena *current_arena() { return current_arena_slot; }
+bool set_current_arena(movri::ParseArena *arena) {
+    current_arena_slot = arena;
+    return true;
+}
+#else
+pthread_once_t slot_once = PTHREAD_ONCE_INIT;
+pthread_key_t slot;
+std::atomic<bool> slot_made{false};
+
+void make_slot() {
+    slot_made.store(pthread_key_create(&slot, nullptr) == 0, std::memory_order_release);
+}
+
+movri::ParseArena *current_arena() {
+    if (!slot_made.load(std::memory_order_acquire)) return nullptr;
+    return static_cast<movri::ParseArena *>(pthread_getspecific(slot));
+}
+
+bool set_current_arena(movri::ParseArena *arena) {
+    pthread_once(&slot_once, make_slot);
+    return slot_made.load(std::memory_order_acquire) && pthread_setspecific(slot, arena) == 0;
+}
+#endif
 
 void *heap_block(size_t size) {
     if (size > SIZE_MAX - sizeof(BlockHeader)) return nullptr;
@@ -32,7 +64,8 @@ void *heap_block(size_t size) {
 }
 
 void *allocate_for_expat(size_t size) {
-    return current_arena != nullptr ? current_arena->allocate(size) : heap_block(size);
+    movri::ParseArena *arena = current_arena();
+    return arena != nullptr ? arena->allocate(size) : heap_block(size);
 }
 
 void release_for_expat(void *block) {
@@ -62,9 +95,13 @@ namespace movri {
 const XML_Memory_Handling_Suite ParseArena::kMemorySuite = {allocate_for_expat, resize_for_expat,
                                                             release_for_expat};
 
-ParseArena::ParseArena() : outer_(current_arena) { current_arena = this; }
+ParseArena::ParseArena() : outer_(current_arena()) {
+    serving_ = kServesBlocks && set_current_arena(this);
+}
 
-ParseArena::~ParseArena() { current_arena = outer_; }
+ParseArena::~ParseArena() {
+    if (serving_) set_current_arena(outer_);
+}
 
 void *ParseArena::allocate(size_t size) {
     const size_t room = kSize - used_;

@@ -12,7 +12,7 @@ namespace movri {
 
 class ParseArena {
 public:
-    static constexpr size_t kSize = size_t{16} * 1024;
+    static constexpr size_t kSize = size_t{12} * 1024;
 
     // Serves the memory functions of parsers made on this thread until it
     // is destroyed; the parsers must be released before it.
@@ -20,6 +20,17 @@ public:
     ParseArena(const ParseArena &) = delete;
     ParseArena &operator=(const ParseArena &) = delete;
     ~ParseArena();
+
+    // Whether arenas serve expat's blocks in this build. Builds for memory
+    // checkers (AddressSanitizer, or MOVRIMSG_NO_PARSE_ARENA for valgrind)
+    // leave them to the heap, the only place those checkers look.
+#if defined(MOVRIMSG_NO_PARSE_ARENA) || defined(__SANITIZE_ADDRESS__)
+    static constexpr bool kServesBlocks = false;
+#elif defined(__has_feature)
+    static constexpr bool kServesBlocks = !__has_feature(address_sanitizer);
+#else
+    static constexpr bool kServesBlocks = true;
+#endif
 
     // The functions to hand to XML_ParserCreate_MM.
     static const XML_Memory_Handling_Suite kMemorySuite;
@@ -35,6 +46,7 @@ private:
     bool is_last(void *block) const;
 
     ParseArena *outer_;
+    bool serving_;
     size_t used_ = 0;
     alignas(16) unsigned char bytes_[kSize];
 };

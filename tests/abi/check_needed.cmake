@@ -1,6 +1,7 @@
 cmake_minimum_required(VERSION 3.16)
 # Checks that LIBRARY (read with READELF) records exactly libc and libexpat
-# as needed at run time: no C++ runtime, nothing else.
+# as needed at run time (no C++ runtime, nothing else), and no static TLS,
+# which some dynamic loaders (musl's) refuse to load through dlopen.
 foreach(var READELF LIBRARY)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "check_needed.cmake needs -D${var}=...")
@@ -37,6 +38,10 @@ if(NOT libc_count EQUAL 1)
 endif()
 if(NOT expat_count EQUAL 1)
   list(APPEND problems "libexpat needed ${expat_count} times, expected once")
+endif()
+
+if(dynamic_section MATCHES "STATIC_TLS")
+  list(APPEND problems "marked STATIC_TLS: initial-exec thread-local storage")
 endif()
 
 if(problems)

@@ -111,7 +111,7 @@ TEST(DocumentRules, AcceptsTagsThatAreXmlNamesInTheCharset) {
 TEST(DocumentRules, RefusesControlBytesXmlForbidsInEveryCharset) {
     for (const Charset charset : {Charset::Latin1, Charset::Utf8, Charset::Ascii, Charset::Other}) {
         for (int byte = 1; byte < 0x20; ++byte) {
-            const std::string text = "a" + std::string(1, static_cast<char>(byte)) + "b";
+            const std::string text{'a', static_cast<char>(byte), 'b'};
             const bool allowed = byte == '\t' || byte == '\n' || byte == '\r';
             EXPECT_EQ(text_allowed(text.c_str(), charset), allowed) << byte;
         }

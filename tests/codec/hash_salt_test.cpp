@@ -2,6 +2,7 @@
 
 #include "codec/hash_salt.h"
 
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,30 +35,43 @@ TEST(HashSalt, EveryParserGetsAFreshNonZeroSalt) {
 }
 
 // Without a secret of its own, a child would hand out the very salts its
-// parent goes on to use.
-TEST(HashSalt, AForkedChildGivesOtherSaltsThanItsParent) {
-    movri::next_hash_salt();
-    int channel[2];
-    ASSERT_EQ(pipe(channel), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const std::array<unsigned long, 2> salts = {movri::next_hash_salt(),
-                                                    movri::next_hash_salt()};
-        const bool sent = write(channel[1], salts.data(), sizeof salts) == sizeof salts;
-        _exit(sent ? 0 : 1);
+// parent goes on to use, whatever made it: _Fork and a raw fork system call
+// run no fork handlers.
+TEST(HashSalt, EveryChildGivesOtherSaltsThanItsParent) {
+    const struct {
+        const char *how;
+        pid_t (*make_child)();
+    } children[] = {
+        {"fork", fork},
+        {"_Fork", _Fork},
+        {"the fork system call", [] { return static_cast<pid_t>(syscall(SYS_fork)); }},
+    };
+    for (const auto &c : children) {
+        SCOPED_TRACE(c.how);
+        movri::next_hash_salt();
+        int channel[2];
+        ASSERT_EQ(pipe(channel), 0);
+        const pid_t child = c.make_child();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const std::array<unsigned long, 2> salts = {movri::next_hash_salt(),
+                                                        movri::next_hash_salt()};
+            const bool sent = write(channel[1], salts.data(), sizeof salts) == sizeof salts;
+            _exit(sent ? 0 : 1);
+        }
+        close(channel[1]);
+        std::array<unsigned long, 2> from_child{};
+        ASSERT_EQ(read(channel[0], from_child.data(), sizeof from_child),
+                  static_cast<ssize_t>(sizeof from_child));
+        close(channel[0]);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        const std::set<unsigned long> all = {movri::next_hash_salt(), movri::next_hash_salt(),
+                                             from_child[0], from_child[1]};
+        EXPECT_EQ(all.size(), 4u);
+        EXPECT_EQ(all.count(0), 0u);
     }
-    close(channel[1]);
-    std::array<unsigned long, 2> from_child{};
-    ASSERT_EQ(read(channel[0], from_child.data(), sizeof from_child),
-              static_cast<ssize_t>(sizeof from_child));
-    close(channel[0]);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    const std::set<unsigned long> all = {movri::next_hash_salt(), movri::next_hash_salt(),
-                                         from_child[0], from_child[1]};
-    EXPECT_EQ(all.size(), 4u);
 }
 
 }  // namespace

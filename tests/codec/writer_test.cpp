@@ -133,7 +133,7 @@ std::vector<Refusal> refusals() {
     std::vector<Refusal> cases;
     for (int byte = 1; byte < 0x20; ++byte) {
         if (byte == '\t' || byte == '\n' || byte == '\r') continue;
-        const std::string text = "a" + std::string(1, static_cast<char>(byte));
+        const std::string text{'a', static_cast<char>(byte)};
         cases.push_back(
             {"value byte " + std::to_string(byte), with("ISO-8859-1", {"v", {}, text})});
         cases.push_back({"name byte " + std::to_string(byte), with("ISO-8859-1", {"v", text, {}})});

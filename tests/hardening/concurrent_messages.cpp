@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <atomic>
 #include <string>
 #include <thread>
@@ -27,8 +29,9 @@ movri_msg *make_message(int thread, int round) {
     movri_msg_set_msgname(msg, "worker");
     movri_msg_set_id(msg, id.c_str());
     for (int i = 0; i < 1 + round % 30; ++i) {
-        const std::string value = "v" + std::to_string(i) + " <&> caf\xE9 " + id;
-        movri_msg_append_element(msg, "ele", ("n" + std::to_string(i)).c_str(), value.c_str());
+        const std::string number = std::to_string(i);
+        const std::string value = "v" + number + " <&> caf\xE9 " + id;
+        movri_msg_append_element(msg, "ele", ("n" + number).c_str(), value.c_str());
     }
     return msg;
 }
@@ -71,6 +74,51 @@ TEST(ConcurrentMessages, ThreadsWithMessagesOfTheirOwnGetWhatEachWouldAlone) {
         thread.join();
     for (int t = 0; t < kThreads; ++t)
         EXPECT_EQ(wrong[t], 0) << "thread " << t;
+}
+
+// The deepest stack the parser accepts: the longest chain of entities it
+// allows (64), expanded in an attribute default, an attribute value and
+// content, deep inside other elements.
+std::string deepest_document() {
+    constexpr int kChain = 64;
+    std::string doc = "<!DOCTYPE movrimsg [<!ENTITY e" + std::to_string(kChain) + " 'x'>";
+    for (int i = 0; i < kChain; ++i) {
+        const std::string next = std::to_string(i + 1);
+        doc += "<!ENTITY e" + std::to_string(i) + " '&e" + next + ";'>";
+    }
+    doc += "<!ATTLIST ele name CDATA '&e0;'>]><movrimsg>";
+    for (int i = 0; i < 10000; ++i)
+        doc += "<a>";
+    doc += "<ele name='&e0;'>&e0;</ele><ele>&e0;</ele>";
+    for (int i = 0; i < 10000; ++i)
+        doc += "</a>";
+    return doc + "</movrimsg>";
+}
+
+void *parse_deepest_document(void *copy) {
+    movri_msg *msg = nullptr;
+    if (movri_msg_init(&msg) == 0 && movri_msg_parse(msg, deepest_document().c_str()) == 0)
+        *static_cast<MessageCopy *>(copy) = copy_of(msg);
+    movri_msg_free(msg);
+    return nullptr;
+}
+
+// The README promises that a parse fits in 64 KiB of stack, whatever the
+// document.
+TEST(ConcurrentMessages, TheDeepestDocumentParsesOnA64KiBThreadStack) {
+    pthread_attr_t attributes;
+    ASSERT_EQ(pthread_attr_init(&attributes), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, 64 * 1024), 0);
+    MessageCopy parsed;
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, &attributes, parse_deepest_document, &parsed), 0);
+    ASSERT_EQ(pthread_join(thread, nullptr), 0);
+    pthread_attr_destroy(&attributes);
+    ASSERT_EQ(parsed.elements.size(), 2u);
+    EXPECT_EQ(parsed.elements[0].name, "x");
+    EXPECT_EQ(parsed.elements[0].value, "x");
+    EXPECT_EQ(parsed.elements[1].name, "x");
+    EXPECT_EQ(parsed.elements[1].value, "x");
 }
 
 }  // namespace
