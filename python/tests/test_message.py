@@ -47,7 +47,10 @@ def test_render_parse_walk_clone() -> None:
 
 def test_positions() -> None:
     msg = sample()
-    assert msg.find("ELE", "Note") == 3 and msg.find("ele") is None
+    assert msg.find("ELE", "Note") == 3 and msg.find("ele", None) is None
+    assert msg.find("Ele") == 2 and msg.get("ele") == "café au lait"
+    assert (msg.get("ele", "NOTE"), msg.get("ele", None, "-"), msg.get("zz")) == (
+        "total < 20", "-", None)
     assert msg.insert(len(msg), "ele", "last") == 4
     assert msg.insert(-1, "ele", "x") == 4
     assert msg.insert_before("ele", "item", "ele", "a") == 2
@@ -116,7 +119,7 @@ def test_parse_errors(document: bytes | str, reason: str, line: int | None,
     (LATIN1, lambda m: m.append(""), ValueError),
     (LATIN1, lambda m: m.find(b""), ValueError),
     (LATIN1, lambda m: m.append("ele", "a\0b"), ValueError),
-    (LATIN1, lambda m: Message.parse(b"<m>\0</m>"), ValueError),
+    (LATIN1, lambda m: Message.parse(b"<m>\0</m>"), ParseError),
     (LATIN1, lambda m: m[4], IndexError),
     (LATIN1, lambda m: m[-5], IndexError),
     (LATIN1, lambda m: m.insert(5, "ele"), IndexError),
