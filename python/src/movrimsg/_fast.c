@@ -126,11 +126,18 @@ static PyObject *bytes_or_none(const char *text) {
 
 /* ---- Element -------------------------------------------------------------- */
 
+typedef PyObject *(*encoder)(PyObject *);
+
+/* The texts of an element are kept as stored (bytes), decoded (str), or
+ * both. A text read in one of the common encodings is kept decoded only, and
+ * its bytes are made again by the encoder on request: decoding those
+ * encodings strictly and encoding back gives the very same bytes. */
 typedef struct {
     PyObject_HEAD
-    PyObject *raw[3];     /* tag, name, value: bytes, or None for name and value */
-    PyObject *decoded[3]; /* the same decoded with encoding, made on first read */
+    PyObject *raw[3];     /* tag, name, value: bytes, None when absent, NULL if not yet made */
+    PyObject *decoded[3]; /* the same decoded with encoding, NULL if not yet made */
     PyObject *encoding;   /* str or None */
+    encoder encode;       /* makes raw[i] from decoded[i] where raw[i] is NULL */
 } Element;
 
 static PyTypeObject ElementType;
@@ -138,20 +145,38 @@ static PyTypeObject ElementType;
 enum { TAG, NAME, VALUE };
 static const char *const raw_labels[3] = {"raw_tag", "raw_name", "raw_value"};
 
-static Element *element_new(PyObject *raw[3], PyObject *encoding) {
+/* A new element taking over the references in raw and decoded (either may
+ * be NULL where the other is not). */
+static Element *element_new(PyObject *raw[3], PyObject *decoded[3], PyObject *encoding,
+                            encoder encode) {
     Element *element = PyObject_New(Element, &ElementType);
-    if (element == NULL) return NULL;
+    if (element == NULL) {
+        for (int i = 0; i < 3; ++i) {
+            Py_XDECREF(raw[i]);
+            Py_XDECREF(decoded[i]);
+        }
+        return NULL;
+    }
     for (int i = 0; i < 3; ++i) {
-        element->raw[i] = Py_NewRef(raw[i]);
-        element->decoded[i] = NULL;
+        element->raw[i] = raw[i];
+        element->decoded[i] = decoded[i];
     }
     element->encoding = Py_NewRef(encoding);
+    element->encode = encode;
     return element;
+}
+
+/* The stored bytes of a field (a new reference). */
+static PyObject *element_raw(Element *element, int field) {
+    if (element->raw[field] == NULL &&
+        (element->raw[field] = element->encode(element->decoded[field])) == NULL)
+        return NULL;
+    return Py_NewRef(element->raw[field]);
 }
 
 static void element_dealloc(Element *element) {
     for (int i = 0; i < 3; ++i) {
-        Py_DECREF(element->raw[i]);
+        Py_XDECREF(element->raw[i]);
         Py_XDECREF(element->decoded[i]);
     }
     Py_DECREF(element->encoding);
@@ -174,7 +199,9 @@ static PyObject *element_construct(PyTypeObject *type, PyObject *args, PyObject 
     if (encoding != Py_None && !PyUnicode_Check(encoding))
         return PyErr_Format(PyExc_TypeError, "Element encoding must be str or None, not %.100s",
                             Py_TYPE(encoding)->tp_name);
-    return (PyObject *)element_new(raw, encoding);
+    PyObject *decoded[3] = {NULL, NULL, NULL};
+    for (int i = 0; i < 3; ++i) Py_INCREF(raw[i]);
+    return (PyObject *)element_new(raw, decoded, encoding, NULL);
 }
 
 static PyObject *no_encoding_error;
@@ -198,9 +225,9 @@ static PyObject *element_decoded(Element *element, int field) {
 static PyObject *get_tag(Element *e, void *c) { return (void)c, element_decoded(e, TAG); }
 static PyObject *get_name(Element *e, void *c) { return (void)c, element_decoded(e, NAME); }
 static PyObject *get_value(Element *e, void *c) { return (void)c, element_decoded(e, VALUE); }
-static PyObject *get_raw_tag(Element *e, void *c) { return (void)c, Py_NewRef(e->raw[TAG]); }
-static PyObject *get_raw_name(Element *e, void *c) { return (void)c, Py_NewRef(e->raw[NAME]); }
-static PyObject *get_raw_value(Element *e, void *c) { return (void)c, Py_NewRef(e->raw[VALUE]); }
+static PyObject *get_raw_tag(Element *e, void *c) { return (void)c, element_raw(e, TAG); }
+static PyObject *get_raw_name(Element *e, void *c) { return (void)c, element_raw(e, NAME); }
+static PyObject *get_raw_value(Element *e, void *c) { return (void)c, element_raw(e, VALUE); }
 static PyObject *get_encoding(Element *e, void *c) { return (void)c, Py_NewRef(e->encoding); }
 
 static PyGetSetDef element_getset[] = {
@@ -218,8 +245,18 @@ static PyGetSetDef element_getset[] = {
 };
 
 static PyObject *element_fields(Element *element) {
-    return PyTuple_Pack(4, element->raw[TAG], element->raw[NAME], element->raw[VALUE],
-                        element->encoding);
+    PyObject *fields = PyTuple_New(4);
+    if (fields == NULL) return NULL;
+    for (int i = 0; i < 3; ++i) {
+        PyObject *raw = element_raw(element, i);
+        if (raw == NULL) {
+            Py_DECREF(fields);
+            return NULL;
+        }
+        PyTuple_SET_ITEM(fields, i, raw);
+    }
+    PyTuple_SET_ITEM(fields, 3, Py_NewRef(element->encoding));
+    return fields;
 }
 
 /* repr of the decoded text, or of the bytes when they do not decode. */
@@ -230,7 +267,7 @@ static PyObject *shown(Element *element, int field) {
             !PyErr_ExceptionMatches(PyExc_UnicodeError))
             return NULL;
         PyErr_Clear();
-        text = Py_NewRef(element->raw[field]);
+        if ((text = element_raw(element, field)) == NULL) return NULL;
     }
     PyObject *result = PyObject_Repr(text);
     Py_DECREF(text);
@@ -304,17 +341,68 @@ static PyTypeObject ElementType = {
 
 /* ---- reading the record chain --------------------------------------------- */
 
-/* Makes elements of one message, sharing the bytes and decoded text of a tag
- * among neighbours that carry the same one (most of a message is "ele"). */
+/* Makes elements of one message. Texts in the common encodings are decoded
+ * at once, straight from the record; others on first read. A tag's bytes and
+ * text are shared among neighbours that carry the same one (most of a message
+ * is "ele"). */
+typedef PyObject *(*decoder)(const char *, Py_ssize_t, const char *);
+
+typedef struct {
+    decoder decode;
+    encoder encode;
+} Codec;
+
 typedef struct {
     PyObject *encoding;
+    Codec codec;           /* decode NULL: decode on first read */
     PyObject *tag;         /* the last tag's bytes */
-    PyObject *decoded_tag; /* and its text, or NULL when it does not decode */
+    PyObject *decoded_tag; /* and its text, or NULL */
 } Reader;
+
+/* The codec of the encodings most messages use, by Python's spelling of
+ * their names (case, "-" and "_" aside); none for the others. */
+static Codec codec_of(PyObject *encoding) {
+    static const struct {
+        const char *name;
+        Codec codec;
+    } known[] = {
+        {"iso88591", {PyUnicode_DecodeLatin1, PyUnicode_AsLatin1String}},
+        {"latin1", {PyUnicode_DecodeLatin1, PyUnicode_AsLatin1String}},
+        {"utf8", {PyUnicode_DecodeUTF8, PyUnicode_AsUTF8String}},
+        {"ascii", {PyUnicode_DecodeASCII, PyUnicode_AsASCIIString}},
+        {"usascii", {PyUnicode_DecodeASCII, PyUnicode_AsASCIIString}},
+    };
+    const Codec none = {NULL, NULL};
+    if (encoding == Py_None) return none;
+    const char *name = PyUnicode_AsUTF8(encoding);
+    if (name == NULL) {
+        PyErr_Clear();
+        return none;
+    }
+    char folded[16];
+    size_t length = 0;
+    for (; *name != '\0'; ++name) {
+        if (*name == '-' || *name == '_') continue;
+        if (length + 1 == sizeof folded) return none;
+        folded[length++] = (char)(*name >= 'A' && *name <= 'Z' ? *name - 'A' + 'a' : *name);
+    }
+    folded[length] = '\0';
+    for (size_t i = 0; i < sizeof known / sizeof known[0]; ++i)
+        if (strcmp(folded, known[i].name) == 0) return known[i].codec;
+    return none;
+}
 
 static void reader_release(Reader *reader) {
     Py_XDECREF(reader->tag);
     Py_XDECREF(reader->decoded_tag);
+}
+
+/* The text of a record's field, or NULL (no error set) to decode later. */
+static PyObject *reader_decoded(const Reader *reader, const char *text) {
+    if (reader->codec.decode == NULL || text == NULL) return NULL;
+    PyObject *decoded = reader->codec.decode(text, (Py_ssize_t)strlen(text), NULL);
+    if (decoded == NULL) PyErr_Clear(); /* raised again when the text is read */
+    return decoded;
 }
 
 static int reader_tag(Reader *reader, const char *text) {
@@ -323,27 +411,32 @@ static int reader_tag(Reader *reader, const char *text) {
     reader_release(reader);
     reader->decoded_tag = NULL;
     if ((reader->tag = PyBytes_FromString(text)) == NULL) return -1;
-    if (reader->encoding != Py_None) {
-        const char *codec = PyUnicode_AsUTF8(reader->encoding);
-        if (codec == NULL) return -1;
-        reader->decoded_tag = PyUnicode_Decode(text, (Py_ssize_t)strlen(text), codec, NULL);
-        if (reader->decoded_tag == NULL) PyErr_Clear(); /* raised when the tag is read */
-    }
+    reader->decoded_tag = reader_decoded(reader, text);
     return 0;
 }
 
+/* A field of a record: its text when it decodes, else its bytes (None when
+ * absent). 0, or -1 when out of memory. */
+static int reader_field(const Reader *reader, const char *text, PyObject **raw,
+                        PyObject **decoded) {
+    *decoded = reader_decoded(reader, text);
+    *raw = *decoded != NULL ? NULL : bytes_or_none(text);
+    return *decoded != NULL || *raw != NULL ? 0 : -1;
+}
+
 static PyObject *reader_element(Reader *reader, const movri_element *record) {
-    if (reader_tag(reader, record->tag) < 0) return NULL;
-    PyObject *raw[3] = {reader->tag, bytes_or_none(record->name), NULL};
-    if (raw[NAME] == NULL) return NULL;
-    Element *element = NULL;
-    if ((raw[VALUE] = bytes_or_none(record->value)) != NULL) {
-        element = element_new(raw, reader->encoding);
-        Py_DECREF(raw[VALUE]);
+    PyObject *raw[3] = {NULL, NULL, NULL}, *decoded[3] = {NULL, NULL, NULL};
+    if (reader_tag(reader, record->tag) < 0 ||
+        reader_field(reader, record->name, &raw[NAME], &decoded[NAME]) < 0)
+        return NULL;
+    if (reader_field(reader, record->value, &raw[VALUE], &decoded[VALUE]) < 0) {
+        Py_XDECREF(raw[NAME]);
+        Py_XDECREF(decoded[NAME]);
+        return NULL;
     }
-    Py_DECREF(raw[NAME]);
-    if (element != NULL) element->decoded[TAG] = Py_XNewRef(reader->decoded_tag);
-    return (PyObject *)element;
+    raw[TAG] = Py_NewRef(reader->tag);
+    decoded[TAG] = Py_XNewRef(reader->decoded_tag);
+    return (PyObject *)element_new(raw, decoded, reader->encoding, reader->codec.encode);
 }
 
 static int32_t count_of(const movri_msg *msg) {
@@ -364,7 +457,7 @@ static PyObject *fast_elements(PyObject *module, PyObject *const *args, Py_ssize
     int32_t count = count_of(msg);
     PyObject *list = PyList_New(count);
     if (list == NULL) return NULL;
-    Reader reader = {args[1], NULL, NULL};
+    Reader reader = {args[1], codec_of(args[1]), NULL, NULL};
     const movri_link *link = count > 0 ? msg->elements->head : NULL;
     for (int32_t pos = 0; pos < count; ++pos, link = link->next) {
         PyObject *element = reader_element(&reader, link->element);
@@ -391,10 +484,70 @@ static PyObject *fast_element_at(PyObject *module, PyObject *const *args, Py_ssi
     }
     const movri_link *link = msg->elements->head;
     while (pos-- > 0) link = link->next;
-    Reader reader = {args[2], NULL, NULL};
+    Reader reader = {args[2], codec_of(args[2]), NULL, NULL};
     PyObject *element = reader_element(&reader, link->element);
     reader_release(&reader);
     return element;
+}
+
+/* ---- walks ---------------------------------------------------------------- */
+
+/* An iterator over a list of elements, forwards or backwards, that stops
+ * with ValueError once the message it was taken from is closed (its owner's
+ * _handle is None). */
+typedef struct {
+    PyObject_HEAD
+    PyObject *elements; /* list */
+    PyObject *owner;
+    Py_ssize_t next;
+    Py_ssize_t step;
+} Walk;
+
+static PyObject *handle_attribute;
+
+static void walk_dealloc(Walk *walk) {
+    Py_DECREF(walk->elements);
+    Py_DECREF(walk->owner);
+    PyObject_Free(walk);
+}
+
+static PyObject *walk_next(Walk *walk) {
+    if (walk->next < 0 || walk->next >= PyList_GET_SIZE(walk->elements)) return NULL;
+    PyObject *handle = PyObject_GetAttr(walk->owner, handle_attribute);
+    if (handle == NULL) return NULL;
+    Py_DECREF(handle);
+    if (handle == Py_None) {
+        PyErr_SetString(PyExc_ValueError, "the message is closed");
+        return NULL;
+    }
+    PyObject *element = PyList_GET_ITEM(walk->elements, walk->next);
+    walk->next += walk->step;
+    return Py_NewRef(element);
+}
+
+static PyTypeObject WalkType = {
+    PyVarObject_HEAD_INIT(NULL, 0).tp_name = "movrimsg._fast.Walk",
+    .tp_basicsize = sizeof(Walk),
+    .tp_dealloc = (destructor)walk_dealloc,
+    .tp_flags = Py_TPFLAGS_DEFAULT,
+    .tp_doc = "A walk over a message's elements.",
+    .tp_iter = PyObject_SelfIter,
+    .tp_iternext = (iternextfunc)walk_next,
+};
+
+static PyObject *fast_walk(PyObject *module, PyObject *const *args, Py_ssize_t nargs) {
+    (void)module;
+    if (!positional("walk", nargs, 3)) return NULL;
+    if (!PyList_Check(args[0])) return PyErr_Format(PyExc_TypeError, "walk() takes a list");
+    int backwards = PyObject_IsTrue(args[2]);
+    if (backwards < 0) return NULL;
+    Walk *walk = PyObject_New(Walk, &WalkType);
+    if (walk == NULL) return NULL;
+    walk->elements = Py_NewRef(args[0]);
+    walk->owner = Py_NewRef(args[1]);
+    walk->step = backwards ? -1 : 1;
+    walk->next = backwards ? PyList_GET_SIZE(args[0]) - 1 : 0;
+    return (PyObject *)walk;
 }
 
 /* ---- messages ------------------------------------------------------------- */
@@ -498,6 +651,9 @@ static PyMethodDef fast_methods[] = {
      "Sets the property or header value at an index of FIELDS: 0 or a position, or -1."},
     {"elements", (PyCFunction)(void (*)(void))fast_elements, METH_FASTCALL,
      "elements(msg, encoding): all elements, in position order."},
+    {"walk", (PyCFunction)(void (*)(void))fast_walk, METH_FASTCALL,
+     "walk(elements, owner, backwards): an iterator over the list that stops once the owner's "
+     "_handle is None."},
     {"element_at", (PyCFunction)(void (*)(void))fast_element_at, METH_FASTCALL,
      "element_at(msg, pos, encoding): the element at a position."},
     {NULL, NULL, 0, NULL},
@@ -509,7 +665,9 @@ static struct PyModuleDef fast_module = {
 };
 
 PyMODINIT_FUNC PyInit__fast(void) {
-    if (PyType_Ready(&ElementType) < 0) return NULL;
+    if (PyType_Ready(&ElementType) < 0 || PyType_Ready(&WalkType) < 0) return NULL;
+    handle_attribute = PyUnicode_InternFromString("_handle");
+    if (handle_attribute == NULL) return NULL;
     no_encoding_error = PyUnicode_FromString(
         "the message has no encoding: set Message.encoding, or pass bytes");
     if (no_encoding_error == NULL) return NULL;

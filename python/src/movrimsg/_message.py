@@ -431,9 +431,7 @@ class Message(Sequence[Element]):
     def _walk(self, reverse: bool) -> Iterator[Element]:
         with self._lock:
             elements = _fast.elements(self._live(), self._encoding)
-        for element in reversed(elements) if reverse else elements:
-            self._live()
-            yield element
+        return _fast.walk(elements, self, reverse)
 
     def _find(self, msg: int, raw_tag: bytes, raw_name: bytes | None | _AnyName) -> int | None:
         if isinstance(raw_name, _AnyName):
