@@ -173,6 +173,38 @@ def _rendered(properties: Properties, records: Records) -> bytes | None:
         _fast.free(msg)
 
 
+def _pieces(value: bytes, size: int = 500) -> list[bytes]:
+    """The value cut into runs of about size bytes that escape within the
+    library's buffer, never in front of a UTF-8 continuation byte."""
+    pieces, start = [], 0
+    while start < len(value):
+        end = min(start + size, len(value))
+        while end < min(start + size + 3, len(value)) and 0x80 <= value[end] < 0xC0:
+            end += 1
+        pieces.append(value[start:end])
+        start = end
+    return pieces
+
+
+def _piece_length(properties: Properties, record: tuple[bytes, bytes | None, bytes | None],
+                  empty: int) -> int | str:
+    """The length an element adds to the document, or what keeps it from
+    rendering. A value too long to render alone is measured in pieces."""
+    tag, name, value = record
+    whole = _rendered(properties, [record])
+    if whole is not None:
+        return len(whole) - empty
+    if _rendered(properties, [(tag, None, None)]) is None:
+        return "its tag is not an XML name"
+    bare = _rendered(properties, [(tag, name, None)])
+    if bare is None:
+        return "its name holds a character XML or the encoding refuses"
+    pieces = [_rendered(properties, [(tag, name, piece)]) for piece in _pieces(value or b"")]
+    if any(piece is None for piece in pieces):
+        return "its value holds a character XML or the encoding refuses"
+    return len(bare) - empty + sum(len(piece or b"") - len(bare) for piece in pieces)
+
+
 def _render_failure(properties: Properties, records: Records) -> RenderError:
     """Why the library does not render a message: each element is rendered
     on its own, and the pieces add up to the length of the whole."""
@@ -187,15 +219,10 @@ def _render_failure(properties: Properties, records: Records) -> RenderError:
     length, codec = len(empty), _codec_name(encoding)
     for pos, (tag, name, value) in enumerate(records):
         element = f"element {pos} (tag {_shown(tag, codec)}, name {_shown(name, codec)})"
-        piece = _rendered(properties, [(tag, name, value)])
-        if piece is None:
-            return RenderError(f"{element} does not render: " + (
-                "its tag is not an XML name" if _rendered(properties, [(tag, None, None)]) is None
-                else "its name holds a character XML or the encoding refuses"
-                if _rendered(properties, [(tag, name, None)]) is None
-                else f"its value is longer than {LIMIT} bytes once escaped, or holds a "
-                     "character XML or the encoding refuses"))
-        length += len(piece) - len(empty)
+        piece = _piece_length(properties, (tag, name, value), len(empty))
+        if isinstance(piece, str):
+            return RenderError(f"{element} does not render: {piece}")
+        length += piece
         if length > LIMIT:
             return RenderError(f"the document passes the {LIMIT}-byte limit at {element}")
     return RenderError("the message does not render: memory ran out")
