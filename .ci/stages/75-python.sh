@@ -29,6 +29,16 @@ sys.exit(None if found == {'$version'} else f'package version {found}, library $
 
 export PYTHONDONTWRITEBYTECODE=1 HYPOTHESIS_STORAGE_DIRECTORY=$work/hypothesis
 quietly "$python" -m pytest -q -p no:cacheprovider python/tests
+# help(movrimsg.Message) reads as a manual: everything public has a docstring.
+"$python" - <<'EOF'
+import inspect, sys, movrimsg
+public = lambda name: not name.startswith("_") or name.endswith("__")
+missing = [f"{kind.__name__}.{name}" for kind in (movrimsg.Message, movrimsg.Element)
+           for name, member in vars(kind).items()
+           if public(name) and (callable(member) or hasattr(member, "__get__"))
+           and name not in ("__dict__", "__weakref__") and not inspect.getdoc(member)]
+sys.exit(f"no docstring: {', '.join(missing)}" if missing else None)
+EOF
 quietly "$python" -m mypy --strict --cache-dir "$work/mypy" -p movrimsg
 quietly "$python" -m mypy --strict --cache-dir "$work/mypy" python/tests python/bench_parse.py
 "$python" python/bench_parse.py --quick | tail -2

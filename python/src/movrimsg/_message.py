@@ -36,9 +36,11 @@ class _AnyName:
     """The type of ANY."""
 
     def __repr__(self) -> str:
+        """movrimsg.ANY"""
         return "movrimsg.ANY"
 
     def __reduce__(self) -> str:
+        """Pickles as the one ANY."""
         return "ANY"
 
 
@@ -390,12 +392,15 @@ class Message(Sequence[Element]):
                 _fast.free(handle)
 
     def __enter__(self) -> Message:
+        """The message itself; the `with` block closes it at its end."""
         return self
 
     def __exit__(self, *exc: object) -> None:
+        """Closes the message."""
         self.close()
 
     def __del__(self, _free: Callable[[int], None] = _fast.free) -> None:
+        """Releases the C message, unless close() already has."""
         if self._handle is not None:
             _free(self._handle)
 
@@ -592,6 +597,7 @@ class Message(Sequence[Element]):
     __hash__ = None  # type: ignore[assignment]
 
     def __repr__(self) -> str:
+        """The header values and the number of elements."""
         with self._lock:
             if self._handle is None:
                 return "<movrimsg.Message closed>"
