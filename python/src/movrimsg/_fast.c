@@ -21,8 +21,8 @@ typedef const char *(*field_getter)(const movri_msg *);
 typedef int32_t (*field_setter)(movri_msg *, const char *);
 
 #define FIELD_COUNT 8
-static const char *const field_names[FIELD_COUNT] = {
-    "version", "encoding", "dtd", "id", "sn", "total", "msgmode", "msgname"};
+static const char *const field_names[FIELD_COUNT] = {"version", "encoding", "dtd",     "id",
+                                                     "sn",      "total",    "msgmode", "msgname"};
 
 static struct {
     int32_t (*msg_init)(movri_msg **);
@@ -133,7 +133,7 @@ typedef PyObject *(*encoder)(PyObject *);
  * its bytes are made again by the encoder on request: decoding those
  * encodings strictly and encoding back gives the very same bytes. */
 typedef struct {
-    PyObject_HEAD
+    PyObject ob_base;
     PyObject *raw[3];     /* tag, name, value: bytes, None when absent, NULL if not yet made */
     PyObject *decoded[3]; /* the same decoded with encoding, NULL if not yet made */
     PyObject *encoding;   /* str or None */
@@ -187,20 +187,20 @@ static PyObject *element_construct(PyTypeObject *type, PyObject *args, PyObject 
     static char *keywords[] = {"raw_tag", "raw_name", "raw_value", "encoding", NULL};
     PyObject *raw[3], *encoding;
     (void)type;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OOOO:Element", keywords, &raw[TAG],
-                                     &raw[NAME], &raw[VALUE], &encoding))
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OOOO:Element", keywords, &raw[TAG], &raw[NAME],
+                                     &raw[VALUE], &encoding))
         return NULL;
     for (int i = 0; i < 3; ++i) {
         if (PyBytes_Check(raw[i]) || (i != TAG && raw[i] == Py_None)) continue;
         return PyErr_Format(PyExc_TypeError, "Element %s must be bytes%s, not %.100s",
-                            raw_labels[i], i == TAG ? "" : " or None",
-                            Py_TYPE(raw[i])->tp_name);
+                            raw_labels[i], i == TAG ? "" : " or None", Py_TYPE(raw[i])->tp_name);
     }
     if (encoding != Py_None && !PyUnicode_Check(encoding))
         return PyErr_Format(PyExc_TypeError, "Element encoding must be str or None, not %.100s",
                             Py_TYPE(encoding)->tp_name);
     PyObject *decoded[3] = {NULL, NULL, NULL};
-    for (int i = 0; i < 3; ++i) Py_INCREF(raw[i]);
+    for (int i = 0; i < 3; ++i)
+        Py_INCREF(raw[i]);
     return (PyObject *)element_new(raw, decoded, encoding, NULL);
 }
 
@@ -232,8 +232,7 @@ static PyObject *get_encoding(Element *e, void *c) { return (void)c, Py_NewRef(e
 
 static PyGetSetDef element_getset[] = {
     {"tag", (getter)get_tag, NULL, "The tag, decoded with `encoding`.", NULL},
-    {"name", (getter)get_name, NULL, "The name, decoded with `encoding`; None when absent.",
-     NULL},
+    {"name", (getter)get_name, NULL, "The name, decoded with `encoding`; None when absent.", NULL},
     {"value", (getter)get_value, NULL, "The value, decoded with `encoding`; None when absent.",
      NULL},
     {"raw_tag", (getter)get_raw_tag, NULL, "The tag as stored (bytes).", NULL},
@@ -281,7 +280,8 @@ static PyObject *element_repr(Element *element) {
     result = PyUnicode_FromFormat("Element(tag=%U, name=%U, value=%U)", fields[TAG], fields[NAME],
                                   fields[VALUE]);
 done:
-    for (int i = 0; i < 3; ++i) Py_XDECREF(fields[i]);
+    for (int i = 0; i < 3; ++i)
+        Py_XDECREF(fields[i]);
     return result;
 }
 
@@ -483,7 +483,8 @@ static PyObject *fast_element_at(PyObject *module, PyObject *const *args, Py_ssi
         return NULL;
     }
     const movri_link *link = msg->elements->head;
-    while (pos-- > 0) link = link->next;
+    while (pos-- > 0)
+        link = link->next;
     Reader reader = {args[2], codec_of(args[2]), NULL, NULL};
     PyObject *element = reader_element(&reader, link->element);
     reader_release(&reader);
@@ -496,7 +497,7 @@ static PyObject *fast_element_at(PyObject *module, PyObject *const *args, Py_ssi
  * with ValueError once the message it was taken from is closed (its owner's
  * _handle is None). */
 typedef struct {
-    PyObject_HEAD
+    PyObject ob_base;
     PyObject *elements; /* list */
     PyObject *owner;
     Py_ssize_t next;
@@ -583,10 +584,9 @@ static PyObject *fast_parse(PyObject *module, PyObject *const *args, Py_ssize_t 
     movri_msg *msg = message_at(args[0]);
     const char *document;
     if (msg == NULL || !text_of(args[1], &document)) return NULL;
-    int32_t result;
-    Py_BEGIN_ALLOW_THREADS
-    result = lib.msg_parse(msg, document);
-    Py_END_ALLOW_THREADS
+    PyThreadState *thread = PyEval_SaveThread();
+    int32_t result = lib.msg_parse(msg, document);
+    PyEval_RestoreThread(thread);
     return PyLong_FromLong(result);
 }
 
@@ -595,10 +595,9 @@ static PyObject *fast_render(PyObject *module, PyObject *address) {
     movri_msg *msg = message_at(address);
     if (msg == NULL) return NULL;
     char *document = NULL;
-    int32_t result;
-    Py_BEGIN_ALLOW_THREADS
-    result = lib.msg_to_str(msg, &document);
-    Py_END_ALLOW_THREADS
+    PyThreadState *thread = PyEval_SaveThread();
+    int32_t result = lib.msg_to_str(msg, &document);
+    PyEval_RestoreThread(thread);
     if (result != 0) Py_RETURN_NONE;
     PyObject *rendered = PyBytes_FromString(document);
     lib.free(document);
@@ -660,22 +659,29 @@ static PyMethodDef fast_methods[] = {
 };
 
 static struct PyModuleDef fast_module = {
-    PyModuleDef_HEAD_INIT, "movrimsg._fast", "The package's hot paths over the C library.",
-    -1, fast_methods, NULL, NULL, NULL, NULL,
+    PyModuleDef_HEAD_INIT,
+    "movrimsg._fast",
+    "The package's hot paths over the C library.",
+    -1,
+    fast_methods,
+    NULL,
+    NULL,
+    NULL,
+    NULL,
 };
 
 PyMODINIT_FUNC PyInit__fast(void) {
     if (PyType_Ready(&ElementType) < 0 || PyType_Ready(&WalkType) < 0) return NULL;
     handle_attribute = PyUnicode_InternFromString("_handle");
     if (handle_attribute == NULL) return NULL;
-    no_encoding_error = PyUnicode_FromString(
-        "the message has no encoding: set Message.encoding, or pass bytes");
+    no_encoding_error =
+        PyUnicode_FromString("the message has no encoding: set Message.encoding, or pass bytes");
     if (no_encoding_error == NULL) return NULL;
     PyObject *module = PyModule_Create(&fast_module);
     if (module == NULL) return NULL;
-    PyObject *fields = Py_BuildValue("(ssssssss)", field_names[0], field_names[1], field_names[2],
-                                     field_names[3], field_names[4], field_names[5],
-                                     field_names[6], field_names[7]);
+    PyObject *fields =
+        Py_BuildValue("(ssssssss)", field_names[0], field_names[1], field_names[2], field_names[3],
+                      field_names[4], field_names[5], field_names[6], field_names[7]);
     if (fields == NULL || PyModule_AddObject(module, "FIELDS", fields) < 0 ||
         PyModule_AddObjectRef(module, "Element", (PyObject *)&ElementType) < 0) {
         Py_XDECREF(fields);
