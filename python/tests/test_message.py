@@ -2,13 +2,17 @@
 
 from __future__ import annotations
 
+import copy
 import gc
+import pickle
 import threading
+import tracemalloc
+from pathlib import Path
 from typing import Any, Callable
 
 import pytest
 
-from movrimsg import REFUSED, Message, ParseError, RenderError
+from movrimsg import ANY, REFUSED, Element, Message, ParseError, RenderError
 
 LATIN1 = "ISO-8859-1"
 SAMPLE = (
@@ -26,6 +30,14 @@ def sample() -> Message:
     return msg
 
 
+def usable(msg: Message) -> bool:
+    """Whether another thread can still take the message's turn (its lock)."""
+    worker = threading.Thread(target=len, args=(msg,), daemon=True)
+    worker.start()
+    worker.join(timeout=10)
+    return not worker.is_alive()
+
+
 # ---- round trips ---------------------------------------------------------
 
 
@@ -35,6 +47,7 @@ def test_render_parse_walk_clone() -> None:
     parsed = Message.parse(SAMPLE)
     utf8 = SAMPLE.decode("latin-1").replace("ISO-8859-1", "UTF-8")
     assert parsed == msg == parsed.clone() == Message.parse(utf8) != Message()
+    assert Message.parse(SAMPLE.decode("latin-1")) == msg  # a str parses as it declares
     assert [e.tag for e in parsed] == ["id", "msgname", "ele", "ele"]
     assert (parsed[-1].name, parsed[-1].value) == ("note", "total < 20")
     assert parsed[2].raw_value == b"caf\xe9 au lait"
@@ -47,7 +60,10 @@ def test_render_parse_walk_clone() -> None:
 
 def test_positions() -> None:
     msg = sample()
-    assert msg.find("ELE", "Note") == 3 and msg.find("ele") is None
+    assert msg.find("ELE", "Note") == 3 and msg.find("ele", None) is None
+    assert msg.find("Ele") == 2 and msg.get("ele") == "café au lait"
+    assert (msg.get("ele", "NOTE"), msg.get("ele", None, "-"), msg.get("zz")) == (
+        "total < 20", "-", None)
     assert msg.insert(len(msg), "ele", "last") == 4
     assert msg.insert(-1, "ele", "x") == 4
     assert msg.insert_before("ele", "item", "ele", "a") == 2
@@ -61,6 +77,8 @@ def test_positions() -> None:
     assert [e.name for e in msg[3:]] == ["a", "item", "b", "note", "x", "last"]
     msg.encoding = None  # bytes need no codec
     assert msg.append(b"ele", b"n", b"\xff") == 9 and msg[-1].raw_value == b"\xff"
+    assert msg == msg != sample() and list(reversed(msg)) == msg[::-1] == list(msg)[::-1]
+    assert msg.find(b"ELE", ANY) == 3 and msg.find(b"ele", b"n") == 9
 
 
 # ---- encodings -----------------------------------------------------------
@@ -116,7 +134,21 @@ def test_parse_errors(document: bytes | str, reason: str, line: int | None,
     (LATIN1, lambda m: m.append(""), ValueError),
     (LATIN1, lambda m: m.find(b""), ValueError),
     (LATIN1, lambda m: m.append("ele", "a\0b"), ValueError),
-    (LATIN1, lambda m: Message.parse(b"<m>\0</m>"), ValueError),
+    (LATIN1, lambda m: Message.parse(b"<m>\0</m>"), ParseError),
+    (LATIN1, lambda m: Message.parse("<m/>".encode("utf-16")), ParseError),
+    (LATIN1, lambda m: Message.parse("<?xml version='1.0' encoding='x-no'?><m/>"), ValueError),
+    (LATIN1, lambda m: Message.parse(SAMPLE.decode("latin-1").replace("lait", "€")),
+     ValueError),
+    (LATIN1, lambda m: Message.parse(bytearray(SAMPLE)), TypeError),
+    (LATIN1, lambda m: m.append("ele", "n", 5), TypeError),
+    (LATIN1, lambda m: m.append(None), TypeError),
+    (LATIN1, lambda m: m.append("ele", bytearray(b"n")), TypeError),
+    (LATIN1, lambda m: m.insert_before("ele", "item", "ele", 1.5), TypeError),
+    (LATIN1, lambda m: m.set_value_by_name("ele", "item", []), TypeError),
+    (LATIN1, lambda m: m.find(1), TypeError),
+    (LATIN1, lambda m: setattr(m, "id", 1), TypeError),
+    (LATIN1, lambda m: m["x"], TypeError),
+    (LATIN1, lambda m: Element(b"ele", "n", None, LATIN1), TypeError),  # type: ignore[arg-type]
     (LATIN1, lambda m: m[4], IndexError),
     (LATIN1, lambda m: m[-5], IndexError),
     (LATIN1, lambda m: m.insert(5, "ele"), IndexError),
@@ -138,7 +170,26 @@ def test_failures(encoding: str | None, call: Callable[[Message], Any],
     msg.encoding = encoding
     with pytest.raises(error) as caught:
         call(msg)
-    assert caught.type is error
+    assert caught.type is error and usable(msg)
+
+
+@pytest.mark.parametrize("change, reason", [
+    (lambda m: m.set_value(2, "x" * 4000), "the document passes the 4000-byte limit at element 2 "
+                                           "(tag 'ele', name 'item')"),
+    (lambda m: m.set_value(3, "&" * 780), "the document passes the 4000-byte limit at element 3"),
+    (lambda m: m.insert(1, "1x"), "element 1 (tag '1x', name None) does not render: its tag"),
+    (lambda m: m.append("ele", "a\x01"), "element 4 (tag 'ele', name 'a\\x01') does not render:"
+                                         " its name"),
+    (lambda m: m.set_value(3, "&" * 300 + "\x01"), "element 3 (tag 'ele', name 'note') does not "
+                                                    "render: its value"),
+    (lambda m: setattr(m, "version", None), "the message has no version"),
+])
+def test_render_errors(change: Callable[[Message], object], reason: str) -> None:
+    msg = sample()
+    change(msg)
+    with pytest.raises(RenderError) as caught:
+        msg.render()
+    assert str(caught.value).startswith(reason), caught.value
 
 
 # ---- lifetimes and threads -----------------------------------------------
@@ -146,13 +197,18 @@ def test_failures(encoding: str | None, call: Callable[[Message], Any],
 
 def test_lifetimes() -> None:
     with sample() as msg:
-        element, walk = msg[2], iter(msg)
-        next(walk)
+        element, walk, back = msg[2], iter(msg), reversed(msg)
+        next(walk), next(back)
+        for _ in msg:
+            break
+        assert usable(msg)
+    assert repr(msg) == "<movrimsg.Message closed>"  # the with block closed it
     msg.close()
     uses: list[Callable[[Message], object]] = [
         len, list, Message.render, Message.clone, lambda m: m[0], lambda m: m.id,
         lambda m: setattr(m, "id", "x"), lambda m: m.append("ele"),
-        lambda m: m.find("id"), lambda m: m == m, lambda m: next(walk)]
+        lambda m: m.find("id"), lambda m: m == m, lambda m: next(walk), lambda m: next(back),
+    copy.copy, pickle.dumps]
     for use in uses:
         with pytest.raises(ValueError, match="closed"):
             use(msg)
@@ -180,3 +236,63 @@ def test_threads() -> None:
     for thread in threads:
         thread.join()
     assert wrong == [] and len(shared) == 400 and len(list(shared)) == 400
+
+
+# ---- copies --------------------------------------------------------------
+
+
+@pytest.mark.parametrize("duplicate", [
+    copy.copy, copy.deepcopy, lambda m: pickle.loads(pickle.dumps(m))])
+def test_copies(duplicate: Callable[[Message], Message]) -> None:
+    # What a trip through the document would lose: the properties, a nameless
+    # "ele", another tag, text above U+00FF.
+    msg = Message()
+    msg.version, msg.encoding, msg.dtd = "1.1", "UTF-8", None
+    msg.append("ele", None, "\u20ac 1")
+    msg.append("Item", "n", None)
+    msg.sn = "7"
+
+    def state(m: Message) -> object:
+        return m.version, m.encoding, m.dtd, list(m), m.render()
+
+    twin, expected = duplicate(msg), state(msg)
+    assert type(twin) is Message and twin == msg and state(twin) == expected
+    assert pickle.loads(pickle.dumps(twin[0])) == twin[0] == msg[0]
+    twin.append("ele", "x" * 100, "y" * 100)
+    del twin
+    gc.collect()
+    assert state(msg) == expected and len(msg) == 3
+
+
+# ---- leaks ---------------------------------------------------------------
+
+
+def resident_bytes() -> int:
+    pages = int(Path("/proc/self/statm").read_text().split()[1])
+    return pages * 4096
+
+
+@pytest.mark.skipif(not Path("/proc/self/statm").exists(), reason="needs /proc")
+def test_no_leaks(capfd: pytest.CaptureFixture[str]) -> None:
+    """Every path that makes or drops C messages and elements, many times:
+    neither Python's heap nor the process grows."""
+    def cycle() -> None:
+        msg = sample()
+        twin = pickle.loads(pickle.dumps(copy.deepcopy(msg)))
+        assert list(Message.parse(twin.render()).clone()) == list(reversed(msg))[::-1] == msg[0:]
+        twin.set_value(2, "x" * 4000)
+        failing: list[Callable[[], object]] = [twin.render, lambda: Message.parse(b"<m>")]
+        for broken in failing:
+            with pytest.raises(ValueError):
+                broken()
+
+    for _ in range(300):
+        cycle()
+    tracemalloc.start()
+    rss, python = resident_bytes(), tracemalloc.get_traced_memory()[0]
+    for _ in range(2000):
+        cycle()
+    grown = resident_bytes() - rss, tracemalloc.get_traced_memory()[0] - python
+    tracemalloc.stop()
+    capfd.readouterr()
+    assert grown[0] < 2**20 and grown[1] < 2**16, grown

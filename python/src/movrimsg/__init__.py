@@ -1,8 +1,9 @@
 """movrimsg from Python: messages and their compact XML documents, over the
-movrimsg C library (loaded with ctypes from MOVRIMSG_LIBRARY when set, else
-the system's libmovrimsg.so.1)."""
+movrimsg C library (loaded from MOVRIMSG_LIBRARY when set, else the system's
+libmovrimsg.so.1). help(movrimsg.Message) is the manual."""
 
-from ._message import REFUSED, Element, Message, ParseError, RenderError
+from ._fast import Element
+from ._message import ANY, REFUSED, ZERO_BYTE, Message, ParseError, RenderError
 
-__all__ = ["REFUSED", "Element", "Message", "ParseError", "RenderError"]
+__all__ = ["ANY", "REFUSED", "ZERO_BYTE", "Element", "Message", "ParseError", "RenderError"]
 __version__ = "1.0.0"

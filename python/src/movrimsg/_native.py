@@ -1,4 +1,5 @@
-"""The C library through ctypes: its records, the functions the package uses,
+"""The C library: loaded through ctypes, which binds the functions off the hot
+paths and hands the addresses of the others to the extension module _fast;
 and expat's own verdict on a document the library refused.
 
 The library is loaded from the path in MOVRIMSG_LIBRARY when that is set,
@@ -10,46 +11,17 @@ from __future__ import annotations
 
 import ctypes
 import os
-from ctypes import POINTER, Structure, c_char_p, c_int, c_int32, c_ulong, c_void_p
-from typing import TYPE_CHECKING, Any, Callable
+from ctypes import POINTER, c_char_p, c_int, c_int32, c_ulong, c_void_p
+from typing import Any, Callable
+
+from . import _fast
 
 LIBRARY_VARIABLE = "MOVRIMSG_LIBRARY"
 SYSTEM_LIBRARY = "libmovrimsg.so.1"
 
 
-class Element(Structure):
-    _fields_ = [("tag", c_char_p), ("name", c_char_p), ("value", c_char_p)]
-
-
-class Link(Structure):
-    pass
-
-
-Link._fields_ = [("next", POINTER(Link)), ("element", POINTER(Element))]
-
-
-class List(Structure):
-    _fields_ = [("count", c_int32), ("head", POINTER(Link))]
-
-
-class Msg(Structure):
-    _fields_ = [
-        ("version", c_char_p),
-        ("encoding", c_char_p),
-        ("dtd", c_char_p),
-        ("elements", POINTER(List)),
-    ]
-
-
-if TYPE_CHECKING:
-    MsgPointer = ctypes._Pointer[Msg]
-    ElementPointer = ctypes._Pointer[Element]
-else:
-    MsgPointer = ElementPointer = Any
-
 Text = bytes | None
-Getter = Callable[[MsgPointer], Text]
-Setter = Callable[[MsgPointer, Text], int]
+Msg = int  # a message is its address, owned by one Message object
 
 
 def _load() -> ctypes.CDLL:
@@ -75,64 +47,37 @@ def _bind(dll: ctypes.CDLL, name: str, restype: Any, *argtypes: Any) -> Any:
 
 
 _dll = _load()
-_msg = POINTER(Msg)
-_msg_out = POINTER(POINTER(Msg))
-_element_out = POINTER(POINTER(Element))
+_msg = c_void_p
 _text = c_char_p
 
-msg_init: Callable[[Any], int] = _bind(_dll, "movri_msg_init", c_int32, _msg_out)
-msg_free: Callable[[MsgPointer], None] = _bind(_dll, "movri_msg_free", None, _msg)
-msg_to_str: Callable[[MsgPointer, Any], int] = _bind(
-    _dll, "movri_msg_to_str", c_int32, _msg, POINTER(c_void_p)
+# The hot paths: the extension module calls these itself.
+_FAST = ["movri_msg_init", "movri_msg_free", "movri_msg_parse", "movri_msg_to_str", "movri_free",
+         "movri_msg_append_element"]
+_FAST += [f"movri_msg_{verb}_{field}" for field in _fast.FIELDS for verb in ("get", "set")]
+_fast.bind({name: ctypes.cast(_bind(_dll, name, None), c_void_p).value or 0 for name in _FAST})
+
+msg_clone: Callable[[Msg, Any], int] = _bind(
+    _dll, "movri_msg_clone", c_int32, _msg, POINTER(c_void_p)
 )
-free: Callable[[int | None], None] = _bind(_dll, "movri_free", None, c_void_p)
-msg_parse: Callable[[MsgPointer, bytes], int] = _bind(
-    _dll, "movri_msg_parse", c_int32, _msg, _text
-)
-msg_clone: Callable[[MsgPointer, Any], int] = _bind(
-    _dll, "movri_msg_clone", c_int32, _msg, _msg_out
-)
-get_element_bypos: Callable[[MsgPointer, int, Any], int] = _bind(
-    _dll, "movri_msg_get_element_bypos", c_int32, _msg, c_int32, _element_out
-)
-find_element: Callable[[MsgPointer, bytes, Text], int] = _bind(
+find_element: Callable[[Msg, bytes, Text], int] = _bind(
     _dll, "movri_msg_find_element", c_int32, _msg, _text, _text
 )
-append_element: Callable[[MsgPointer, bytes, Text, Text], int] = _bind(
-    _dll, "movri_msg_append_element", c_int32, _msg, _text, _text, _text
-)
-insert_element_bypos: Callable[[MsgPointer, int, bytes, Text, Text], int] = _bind(
+insert_element_bypos: Callable[[Msg, int, bytes, Text, Text], int] = _bind(
     _dll, "movri_msg_insert_element_bypos", c_int32, _msg, c_int32, _text, _text, _text
 )
-InsertByName = Callable[[MsgPointer, bytes, Text, bytes, Text, Text], int]
+InsertByName = Callable[[Msg, bytes, Text, bytes, Text, Text], int]
 insert_element_before_name: InsertByName = _bind(
     _dll, "movri_msg_insert_element_before_name", c_int32, _msg, *[_text] * 5
 )
 insert_element_after_name: InsertByName = _bind(
     _dll, "movri_msg_insert_element_after_name", c_int32, _msg, *[_text] * 5
 )
-set_element_value_bypos: Callable[[MsgPointer, int, Text], int] = _bind(
+set_element_value_bypos: Callable[[Msg, int, Text], int] = _bind(
     _dll, "movri_msg_set_element_value_bypos", c_int32, _msg, c_int32, _text
 )
-set_element_value_byname: Callable[[MsgPointer, bytes, Text, Text], int] = _bind(
+set_element_value_byname: Callable[[Msg, bytes, Text, Text], int] = _bind(
     _dll, "movri_msg_set_element_value_byname", c_int32, _msg, _text, _text, _text
 )
-
-# The document properties and the header: movri_msg_get_<field> and
-# movri_msg_set_<field> for each.
-FIELDS = ("version", "encoding", "dtd", "id", "sn", "total", "msgmode", "msgname")
-getters: dict[str, Getter] = {
-    field: _bind(_dll, f"movri_msg_get_{field}", _text, _msg) for field in FIELDS
-}
-setters: dict[str, Setter] = {
-    field: _bind(_dll, f"movri_msg_set_{field}", c_int32, _msg, _text) for field in FIELDS
-}
-
-
-def count(msg: MsgPointer) -> int:
-    """The number of elements, read from the message's record."""
-    elements = msg.contents.elements
-    return int(elements.contents.count) if elements else 0
 
 
 # ---- expat --------------------------------------------------------------
