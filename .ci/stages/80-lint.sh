@@ -1,7 +1,7 @@
 # Formatting of every C and C++ source against .clang-format, and clang-tidy
 # (.clang-tidy) on the library's sources with every warning an error.
 dirs=()
-for dir in include src tests tools examples fuzz bench; do
+for dir in include src tests tools examples fuzz bench python/src; do
   [ -d "$dir" ] && dirs+=("$dir")
 done
 mapfile -t sources < <(find "${dirs[@]}" -type f \
