@@ -16,7 +16,7 @@ build_and_package() {
   cmake -S "$source" -B "$build" -DCMAKE_INSTALL_PREFIX=/usr -DMOVRIMSG_BUILD_TESTS=OFF \
     -DMOVRIMSG_BUILD_EXAMPLES=OFF -DMOVRIMSG_BUILD_DOCS=OFF >/dev/null
   cmake --build "$build" -j2 >/dev/null
-  (cd "$build" && cpack -G "DEB;TGZ" >cpack.log 2>&1) || { cat "$build/cpack.log"; exit 1; }
+  (cd "$build" && cpack -G "TGZ;DEB" >cpack.log 2>&1) || { cat "$build/cpack.log"; exit 1; }
 }
 build_and_package "$work/first/$name" "$work/first/$name/build"
 (umask 077 && build_and_package "$work/second/checkout/$name" "$work/second/out")
