@@ -33,15 +33,11 @@ install(FILES ${PROJECT_BINARY_DIR}/movrimsgConfig.cmake
               ${PROJECT_BINARY_DIR}/movrimsgConfigVersion.cmake
   DESTINATION ${MOVRIMSG_INSTALL_CMAKEDIR} COMPONENT development)
 
-# The pkg-config file finds the prefix from its own place, so it stays right
-# when the prefix is chosen at install time (cmake --install --prefix).
-if(IS_ABSOLUTE ${MOVRIMSG_INSTALL_PKGCONFIGDIR})
-  set(MOVRIMSG_PC_PREFIX ${CMAKE_INSTALL_PREFIX})
-else()
-  file(RELATIVE_PATH pc_to_prefix /${MOVRIMSG_INSTALL_PKGCONFIGDIR} /)
-  string(REGEX REPLACE "/$" "" pc_to_prefix "${pc_to_prefix}")
-  set(MOVRIMSG_PC_PREFIX "\${pcfiledir}/${pc_to_prefix}")
-endif()
+# The pkg-config file names its directories by absolute paths, which
+# pkg-config recognises as the system's (-I/usr/include is left out). The
+# prefix is the one installed to, chosen at install time
+# (cmake --install --prefix) or, for packages, the configured one.
+set(MOVRIMSG_PC_PREFIX "@MOVRIMSG_PC_PREFIX@")
 foreach(dir LIBDIR INCLUDEDIR)
   if(IS_ABSOLUTE ${CMAKE_INSTALL_${dir}})
     set(MOVRIMSG_PC_${dir} ${CMAKE_INSTALL_${dir}})
@@ -54,6 +50,13 @@ if(BUILD_SHARED_LIBS)
 else()
   set(MOVRIMSG_PC_CFLAGS " -DMOVRIMSG_STATIC")
 endif()
-configure_file(${CMAKE_CURRENT_LIST_DIR}/movrimsg.pc.in ${PROJECT_BINARY_DIR}/movrimsg.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/movrimsg.pc
+configure_file(${CMAKE_CURRENT_LIST_DIR}/movrimsg.pc.in ${PROJECT_BINARY_DIR}/movrimsg.pc.in @ONLY)
+install(CODE "
+  set(MOVRIMSG_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+  if(DEFINED ENV{MOVRIMSG_PACKAGE_PREFIX})
+    set(MOVRIMSG_PC_PREFIX \"\$ENV{MOVRIMSG_PACKAGE_PREFIX}\")
+  endif()
+  configure_file(${PROJECT_BINARY_DIR}/movrimsg.pc.in ${PROJECT_BINARY_DIR}/installed/movrimsg.pc @ONLY)
+  " COMPONENT development)
+install(FILES ${PROJECT_BINARY_DIR}/installed/movrimsg.pc
   DESTINATION ${MOVRIMSG_INSTALL_PKGCONFIGDIR} COMPONENT development)

@@ -1,34 +1,60 @@
 # Packages of the installed tree, made by `cmake --build <build> --target
-# package`: Debian packages and RPMs split the way Debian splits a library,
-# one per install component, and one .tar.gz holding everything.
-#   runtime      libmovrimsg<major>   the shared library and its SONAME link
-#   development  libmovrimsg-dev      headers, the .so link, CMake package, movrimsg.pc
-#   tools        movrimsg-tools       movrimsg-inspect and its manual page
+# package`: one .tar.gz holding everything, and packages split the way the
+# tree's layout asks for, one per install component. A tree laid out the
+# Debian way (the library in lib/<multiarch>) gives Debian packages; any
+# other (lib64 or lib, as RPM-based systems have it) gives RPMs, when
+# rpmbuild is there.
+#   component    Debian             RPM               what
+#   runtime      libmovrimsg<major> movrimsg          the shared library and its SONAME link
+#   development  libmovrimsg-dev    movrimsg-devel    headers, the .so link, CMake package, movrimsg.pc
+#   tools        movrimsg-tools     movrimsg-tools    movrimsg-inspect and its manual page
 # Configure with -DCMAKE_INSTALL_PREFIX=/usr so that GNUInstallDirs gives the
-# system's library directory (lib/<multiarch> on Debian). Linux only.
+# system's library directory; on Debian, add -DCMAKE_INSTALL_LIBDIR=lib64 for
+# RPMs. Linux only.
 if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
   return()
 endif()
 
-set(runtime_package libmovrimsg${PROJECT_VERSION_MAJOR})
-set(development_package libmovrimsg-dev)
+if(CMAKE_INSTALL_LIBDIR MATCHES "^lib/[^/]+-linux-[^/]+$")
+  set(package_layout DEB)
+else()
+  set(package_layout RPM)
+endif()
+if(package_layout STREQUAL "DEB")
+  set(runtime_package libmovrimsg${PROJECT_VERSION_MAJOR})
+  set(development_package libmovrimsg-dev)
+else()
+  set(runtime_package movrimsg)
+  set(development_package movrimsg-devel)
+endif()
 set(tools_package movrimsg-tools)
+include(${CMAKE_CURRENT_LIST_DIR}/MovrimsgExports.cmake)
 set(components runtime development tools)
 set(MOVRIMSG_PACKAGE_MAINTAINER "movrimsg developers <dev@movrimsg.invalid>"
     CACHE STRING "Maintainer named by the packages")
 
 # The packages' times (changelog date, file times in the archives) come from
 # SOURCE_DATE_EPOCH, else from the last commit, else from CMakeLists.txt,
-# whose time in a source release is that commit's.
+# whose time in a source release is that commit's. git is asked only when it
+# is there and answers: it may be missing, or refuse a checkout that another
+# user owns.
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   set(movrimsg_source_date $ENV{SOURCE_DATE_EPOCH})
-elseif(EXISTS ${PROJECT_SOURCE_DIR}/.git)
-  execute_process(COMMAND git log -1 --format=%ct
-    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-    OUTPUT_VARIABLE movrimsg_source_date OUTPUT_STRIP_TRAILING_WHITESPACE
-    COMMAND_ERROR_IS_FATAL ANY)
 else()
-  file(TIMESTAMP ${PROJECT_SOURCE_DIR}/CMakeLists.txt movrimsg_source_date "%s" UTC)
+  set(movrimsg_source_date "")
+  find_program(MOVRIMSG_GIT git)
+  if(MOVRIMSG_GIT AND EXISTS ${PROJECT_SOURCE_DIR}/.git)
+    execute_process(COMMAND ${MOVRIMSG_GIT} log -1 --format=%ct
+      WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+      OUTPUT_VARIABLE movrimsg_source_date OUTPUT_STRIP_TRAILING_WHITESPACE
+      RESULT_VARIABLE git_result ERROR_QUIET)
+    if(NOT git_result EQUAL 0 OR NOT movrimsg_source_date MATCHES "^[0-9]+$")
+      set(movrimsg_source_date "")
+    endif()
+  endif()
+  if(movrimsg_source_date STREQUAL "")
+    file(TIMESTAMP ${PROJECT_SOURCE_DIR}/CMakeLists.txt movrimsg_source_date "%s" UTC)
+  endif()
 endif()
 
 # Each package's documentation, as Debian requires it: the license as a
@@ -66,11 +92,22 @@ set(package_docs ${PROJECT_BINARY_DIR}/package-docs)
 file(WRITE ${package_docs}/copyright "${copyright_text}")
 file(WRITE ${package_docs}/changelog "${changelog_text}")
 execute_process(COMMAND gzip -9nf ${package_docs}/changelog COMMAND_ERROR_IS_FATAL ANY)
-foreach(component IN LISTS components)
-  install(FILES ${package_docs}/copyright ${package_docs}/changelog.gz
-    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${${component}_package}
-    COMPONENT ${component} EXCLUDE_FROM_ALL)
-endforeach()
+if(package_layout STREQUAL "DEB")
+  foreach(component IN LISTS components)
+    install(FILES ${package_docs}/copyright ${package_docs}/changelog.gz
+      DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${${component}_package}
+      COMPONENT ${component} EXCLUDE_FROM_ALL)
+  endforeach()
+else()
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/licenses/${runtime_package}
+    COMPONENT runtime EXCLUDE_FROM_ALL)
+endif()
+# The .tar.gz, which holds what `cmake --install` installs, carries the
+# license in a component of its own that no split package takes.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR}
+  COMPONENT license)
+set(CPACK_COMPONENTS_ALL ${components})
 
 set(CPACK_PACKAGE_NAME movrimsg)
 set(CPACK_PACKAGE_VENDOR "The movrimsg developers")
@@ -80,13 +117,16 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/MovrimsgPackageStaging.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/MovrimsgDebArchiveModes.cmake)
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/MovrimsgCPackOptions.cmake)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/MovrimsgCPackOptions.cmake.in ${CPACK_PROJECT_CONFIG_FILE}
                @ONLY)
 
-set(CPACK_GENERATOR TGZ DEB)
+set(CPACK_GENERATOR TGZ)
 find_program(MOVRIMSG_RPMBUILD rpmbuild)
-if(MOVRIMSG_RPMBUILD)
+if(package_layout STREQUAL "DEB")
+  list(APPEND CPACK_GENERATOR DEB)
+elseif(MOVRIMSG_RPMBUILD)
   list(APPEND CPACK_GENERATOR RPM)
 endif()
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
@@ -106,14 +146,26 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 
-file(STRINGS ${PROJECT_SOURCE_DIR}/src/movrimsg.exports exported_functions)
-list(TRANSFORM exported_functions REPLACE "^(.+)$" " \\1@MOVRIMSG_1 ${PROJECT_VERSION}")
-list(JOIN exported_functions "\n" symbol_lines)
+# The symbols file stamps each function, and each symbol version node, with
+# the release that introduced it (src/movrimsg.exports), so that a program
+# needs no newer library than the functions it calls.
+movrimsg_read_exports(export_names export_versions export_releases)
+set(symbol_lines "")
+foreach(release IN LISTS export_releases)
+  movrimsg_version_node(${release} node)
+  string(APPEND symbol_lines " ${node}@${node} ${release}.0\n")
+endforeach()
+foreach(release IN LISTS export_releases)
+  movrimsg_version_node(${release} node)
+  movrimsg_exports_of(${release} release_names)
+  foreach(name IN LISTS release_names)
+    string(APPEND symbol_lines " ${name}@${node} ${release}.0\n")
+  endforeach()
+endforeach()
 file(WRITE ${package_docs}/symbols
   "libmovrimsg.so.${PROJECT_VERSION_MAJOR} ${runtime_package} #MINVER#\n"
   "* Build-Depends-Package: ${development_package}\n"
-  " MOVRIMSG_1@MOVRIMSG_1 ${PROJECT_VERSION}\n"
-  "${symbol_lines}\n")
+  "${symbol_lines}")
 file(WRITE ${package_docs}/triggers "activate-noawait ldconfig\n")
 
 # Each package's synopsis and description.
@@ -146,15 +198,23 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS libexpat1-dev)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
 
-# RPMs: the same split under the same names. The directories they share with
-# the system are not theirs.
+# RPMs, named the way RPM-based systems name a library's packages. The
+# development package provides what `BuildRequires: cmake(movrimsg)` asks
+# for; rpmbuild adds pkgconfig(movrimsg) and pkgconfig(expat) from
+# movrimsg.pc. The library's package refreshes the linker cache. The
+# directories they share with the system are not theirs.
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
 set(CPACK_RPM_PACKAGE_LICENSE MIT)
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define _build_id_links none")
 set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
     ${CMAKE_INSTALL_FULL_LIBDIR} ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig
-    ${CMAKE_INSTALL_FULL_LIBDIR}/cmake ${CMAKE_INSTALL_FULL_MANDIR} ${CMAKE_INSTALL_FULL_MANDIR}/man1)
-set(CPACK_RPM_DEVELOPMENT_PACKAGE_REQUIRES "${runtime_package} = ${PROJECT_VERSION}, expat-devel")
+    ${CMAKE_INSTALL_FULL_LIBDIR}/cmake ${CMAKE_INSTALL_FULL_MANDIR} ${CMAKE_INSTALL_FULL_MANDIR}/man1
+    ${CMAKE_INSTALL_FULL_DATAROOTDIR}/licenses)
+file(WRITE ${package_docs}/ldconfig "/sbin/ldconfig\n")
+set(CPACK_RPM_RUNTIME_POST_INSTALL_SCRIPT_FILE ${package_docs}/ldconfig)
+set(CPACK_RPM_RUNTIME_POST_UNINSTALL_SCRIPT_FILE ${package_docs}/ldconfig)
+set(CPACK_RPM_DEVELOPMENT_PACKAGE_REQUIRES "${runtime_package} = ${PROJECT_VERSION}")
+set(CPACK_RPM_DEVELOPMENT_PACKAGE_PROVIDES "cmake(movrimsg) = ${PROJECT_VERSION}")
 set(CPACK_RPM_TOOLS_PACKAGE_REQUIRES "${runtime_package} = ${PROJECT_VERSION}")
 
 include(CPack)

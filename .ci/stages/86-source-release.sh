@@ -1,12 +1,19 @@
 # The source release (tools/make-source-release.sh) holds the tracked files
-# and nothing else, and unpacked elsewhere it configures, builds and passes
-# its tests.
+# but those .gitattributes marks export-ignore (raw benchmark output), and
+# nothing else; unpacked elsewhere it configures, builds and passes its
+# tests.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 tarball=$(tools/make-source-release.sh "$work")
 tar -xzf "$tarball" -C "$work"
 prefix=$(basename "$tarball" .tar.gz)/
-diff <(git ls-tree -r --name-only HEAD) <(tar -tzf "$tarball" | sed "s|^$prefix||; /\/$/d; /^$/d")
+released=$(git ls-tree -r --name-only HEAD | git check-attr --stdin export-ignore |
+  sed -n 's/: export-ignore: \(unset\|unspecified\)$//p')
+if grep -q '^bench/results/.*\.json$' <<<"$released"; then
+  echo "raw benchmark output would go into the source release"
+  exit 1
+fi
+diff <(echo "$released") <(tar -tzf "$tarball" | sed "s|^$prefix||; /\/$/d; /^$/d")
 echo "$(basename "$tarball"): $(stat -c %s "$tarball") bytes, sha256 $(sha256sum <"$tarball" | cut -d' ' -f1)"
 
 source=$work/$prefix

@@ -1,8 +1,9 @@
 cmake_minimum_required(VERSION 3.16)
 # Compares the defined dynamic symbols of LIBRARY (read with NM) with the
-# names listed one per line in EXPORTS. Every exported symbol must be a
-# function of the version node MOVRIMSG_1; the node itself shows as an
-# absolute symbol and is not counted.
+# functions listed in EXPORTS, one a line with the version that introduced
+# it. Every exported symbol must be a function of that version's node
+# (MOVRIMSG_1 for 1.0, MOVRIMSG_1.1 for 1.1); the nodes themselves show as
+# absolute symbols and are not counted.
 foreach(var NM LIBRARY EXPORTS)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "check_exports.cmake needs -D${var}=...")
@@ -15,6 +16,19 @@ if(NOT nm_result EQUAL 0)
   message(FATAL_ERROR "${NM} failed on ${LIBRARY}")
 endif()
 
+file(STRINGS ${EXPORTS} export_lines REGEX "^[A-Za-z_]")
+set(listed)
+foreach(line IN LISTS export_lines)
+  if(line MATCHES "^([A-Za-z0-9_]+) +([0-9]+)\\.([0-9]+)$")
+    list(APPEND listed ${CMAKE_MATCH_1})
+    if(CMAKE_MATCH_3 EQUAL 0)
+      set(node_of_${CMAKE_MATCH_1} MOVRIMSG_${CMAKE_MATCH_2})
+    else()
+      set(node_of_${CMAKE_MATCH_1} MOVRIMSG_${CMAKE_MATCH_2}.${CMAKE_MATCH_3})
+    endif()
+  endif()
+endforeach()
+
 string(REPLACE "\n" ";" symbol_lines "${symbol_table}")
 set(exported)
 set(problems)
@@ -24,21 +38,23 @@ foreach(line IN LISTS symbol_lines)
   endif()
   set(type ${CMAKE_MATCH_1})
   set(symbol ${CMAKE_MATCH_2})
-  if(type STREQUAL "A" AND symbol STREQUAL "MOVRIMSG_1")
+  if(type STREQUAL "A" AND symbol MATCHES "^MOVRIMSG_[0-9.]+$")
     continue()
   endif()
-  if(NOT symbol MATCHES "^([^@]+)@@MOVRIMSG_1$")
-    list(APPEND problems "not in version node MOVRIMSG_1: ${symbol}")
+  if(NOT symbol MATCHES "^([^@]+)@@(MOVRIMSG_[0-9.]+)$")
+    list(APPEND problems "not in a MOVRIMSG version node: ${symbol}")
     continue()
   endif()
   set(name ${CMAKE_MATCH_1})
+  if(DEFINED node_of_${name} AND NOT CMAKE_MATCH_2 STREQUAL node_of_${name})
+    list(APPEND problems "in version node ${CMAKE_MATCH_2}, listed for ${node_of_${name}}: ${name}")
+  endif()
   if(NOT type MATCHES "^[TWi]$")
     list(APPEND problems "not a function (${type}): ${name}")
   endif()
   list(APPEND exported ${name})
 endforeach()
 
-file(STRINGS ${EXPORTS} listed REGEX "^[A-Za-z_]")
 list(SORT exported)
 list(SORT listed)
 foreach(name IN LISTS listed)
