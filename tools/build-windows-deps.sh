@@ -25,7 +25,7 @@ cross_build() {  # source_dir build_dir cmake-options...
   cmake -S "$source_dir" -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" "$@" > "$build_dir.log"
   cmake --build "$build_dir" -j "$jobs" >> "$build_dir.log"
-  cmake --install "$build_dir" >> "$build_dir.log"
+  cmake --install "$build_dir" --strip >> "$build_dir.log"
 }
 
 # Debian's 2.5.0 carries a fix that tests `#if XML_DTD == 1`, while the
@@ -53,6 +53,8 @@ build_expat() {
   cross_build "$source_dir" "$sources/expat-build" -DEXPAT_SHARED_LIBS=ON \
     -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF \
     -DEXPAT_BUILD_DOCS=OFF -DEXPAT_BUILD_PKGCONFIG=OFF
+  # Whoever ships libexpat-1.dll ships its license too.
+  install -D -m 644 "$source_dir/COPYING" "$prefix/share/doc/expat/COPYING"
 }
 
 build_googletest() {
