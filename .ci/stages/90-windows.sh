@@ -94,4 +94,14 @@ for wanted in bin/libmovrimsg.dll bin/libexpat-1.dll bin/movrimsg-inspect.exe \
   grep -q "/$wanted\$" <<<"$listing" || { echo "$zip lacks $wanted"; exit 1; }
 done
 echo "$(basename "$zip"): $(grep -vc '/$' <<<"$listing") files"
+# A program built against the unpacked ZIP alone runs with the DLLs of its bin/.
+unpacked=$build/zip-check
+rm -rf "$unpacked" && mkdir -p "$unpacked"
+(cd "$unpacked" && cmake -E tar xf "../$(basename "$zip")")
+root=$(echo "$unpacked"/movrimsg-*)
+x86_64-w64-mingw32-gcc-posix -std=c99 -I"$root/include" examples/message_demo.c \
+  -L"$root/lib" -lmovrimsg -o "$root/bin/message_demo.exe"
+WINEDEBUG=-all cmake -DEMULATOR=wine -DDEMO="$root/bin/message_demo.exe" \
+  -P examples/check_demo_output.cmake
+echo "a program built against the ZIP runs with its DLLs"
 echo "windows stage took $((SECONDS - stage_start)) s"
