@@ -2,7 +2,7 @@
 # checked, the tests run under wine, the ZIP made. Everything comes from
 # Debian: the compilers, wine, expat's source package and GoogleTest's sources.
 stage_start=$SECONDS
-build=build-ci-windows
+build="build-ci-windows"
 
 # `apt-get source` needs deb-src beside deb in Debian's sources.
 sources=/etc/apt/sources.list.d/debian.sources
@@ -53,10 +53,10 @@ for binary in "$dll" "$build/tools/movrimsg-inspect.exe" "$build/examples/messag
   imports=$(x86_64-w64-mingw32-objdump -p "$binary" | sed -n 's/^\s*DLL Name: //p' | sort)
   unexpected=$(grep -vixE "$allowed" <<<"$imports" || true)
   if [ -n "$unexpected" ]; then
-    echo "$binary imports what it must not:" $unexpected
+    echo "$binary imports what it must not: $(tr '\n' ' ' <<<"$unexpected")"
     exit 1
   fi
-  echo "$(basename "$binary") imports:" $imports
+  echo "$(basename "$binary") imports: $(tr '\n' ' ' <<<"$imports")"
 done
 
 # The tests under wine, in a prefix of the build tree made before they start.
