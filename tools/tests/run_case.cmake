@@ -7,15 +7,21 @@
 #   STDOUT_MATCH   regular expression standard output must match (optional)
 #   STDERR_MATCH   regular expression standard error must match (optional;
 #                  without it, standard error must be empty)
+#   EMULATOR       runs the tool (optional; wine for a cross-built Windows
+#                  tool, whose text output ends its lines with CRLF)
 string(REPLACE "|" ";" arguments "${ARGS}")
 if(NOT STDIN)
   set(STDIN /dev/null)
 endif()
-execute_process(COMMAND ${TOOL} ${arguments}
+execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments}
   INPUT_FILE ${STDIN}
   RESULT_VARIABLE status
   OUTPUT_VARIABLE out
   ERROR_VARIABLE err)
+if(EMULATOR)
+  string(REPLACE "\r\n" "\n" out "${out}")
+  string(REPLACE "\r\n" "\n" err "${err}")
+endif()
 
 set(failures "")
 if(NOT status STREQUAL EXPECT_EXIT)
