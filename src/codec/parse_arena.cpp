@@ -24,9 +24,10 @@ BlockHeader &header_of(void *block) { return static_cast<BlockHeader *>(block)[-
 constexpr size_t round_up(size_t size) { return (size + 15) & ~size_t{15}; }
 
 // The arena serving this thread's parse. expat's memory functions take no
-// context, so they find it in a thread-specific slot: a pthread key, which
-// needs no thread-local storage in the library, so that it loads through
-// dlopen everywhere and needs no symbol of the dynamic loader.
+// context, so they find it in a thread-specific slot. Outside Windows the
+// slot is a POSIX thread key rather than thread-local storage: the library
+// then has no static TLS, which some loaders refuse through dlopen, and needs
+// no symbol of the dynamic loader.
 #if defined(_WIN32)
 thread_local movri::ParseArena *current_arena_slot = nullptr;
 
