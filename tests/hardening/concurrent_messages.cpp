@@ -3,6 +3,7 @@
 // would get alone. Built with ThreadSanitizer in CI, which also reports any
 // state the threads share without synchronisation (the parser's hash-salt
 // secret is drawn by whichever thread parses first).
+#include "support/deepest_document.h"
 #include "support/message_copy.h"
 
 #include <gtest/gtest.h>
@@ -76,28 +77,9 @@ TEST(ConcurrentMessages, ThreadsWithMessagesOfTheirOwnGetWhatEachWouldAlone) {
         EXPECT_EQ(wrong[t], 0) << "thread " << t;
 }
 
-// The deepest stack the parser accepts: the longest chain of entities it
-// allows (64), expanded in an attribute default, an attribute value and
-// content, deep inside other elements.
-std::string deepest_document() {
-    constexpr int kChain = 64;
-    std::string doc = "<!DOCTYPE movrimsg [<!ENTITY e" + std::to_string(kChain) + " 'x'>";
-    for (int i = 0; i < kChain; ++i) {
-        const std::string next = std::to_string(i + 1);
-        doc += "<!ENTITY e" + std::to_string(i) + " '&e" + next + ";'>";
-    }
-    doc += "<!ATTLIST ele name CDATA '&e0;'>]><movrimsg>";
-    for (int i = 0; i < 10000; ++i)
-        doc += "<a>";
-    doc += "<ele name='&e0;'>&e0;</ele><ele>&e0;</ele>";
-    for (int i = 0; i < 10000; ++i)
-        doc += "</a>";
-    return doc + "</movrimsg>";
-}
-
 void *parse_deepest_document(void *copy) {
     movri_msg *msg = nullptr;
-    if (movri_msg_init(&msg) == 0 && movri_msg_parse(msg, deepest_document().c_str()) == 0)
+    if (movri_msg_init(&msg) == 0 && movri_msg_parse(msg, deepest::document().c_str()) == 0)
         *static_cast<MessageCopy *>(copy) = copy_of(msg);
     movri_msg_free(msg);
     return nullptr;
