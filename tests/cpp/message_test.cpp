@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -15,6 +16,11 @@ using movrimsg::text;
 using namespace std::string_view_literals;
 
 static_assert(std::forward_iterator<movrimsg::element_iterator>);
+static_assert(std::same_as<std::iter_reference_t<movrimsg::element_iterator>,
+                           decltype(*movrimsg::element_iterator())>);
+static_assert(std::ranges::forward_range<movrimsg::element_range>);
+static_assert(std::ranges::borrowed_range<movrimsg::element_range>);
+static_assert(std::is_convertible_v<movrimsg::optional_message, std::optional<message>>);
 static_assert(!std::is_copy_constructible_v<message>);
 static_assert(std::is_nothrow_move_constructible_v<message>);
 
@@ -96,6 +102,32 @@ TEST(CppMessage, TellsAbsentTextsFromEmptyOnes) {
     EXPECT_EQ(msg.at(1)->value(), std::nullopt);
     ASSERT_TRUE(msg.set_dtd(std::nullopt));
     EXPECT_EQ(msg.dtd(), std::nullopt);
+}
+
+TEST(CppMessage, TakesANullTextAsAnAbsentOne) {
+    message msg = make_message();
+    const char *null_text = nullptr;
+    ASSERT_EQ(msg.append("ele", null_text, "a"), 0);
+    const char *c_absent = movri_element_get_name(msg.at(0)->get());  // null
+    EXPECT_EQ(msg.append("ele", "b", nullptr), 1);
+    EXPECT_EQ(msg.insert(0, "ele", c_absent, c_absent), 0);
+    EXPECT_EQ(msg.set_value(1, null_text), 1);
+    EXPECT_EQ(msg.set_msgname(c_absent), 0);
+    EXPECT_TRUE(msg.set_dtd(null_text));
+    EXPECT_EQ(msg.append(null_text, "c", "c"), std::nullopt);  // a tag is required
+    EXPECT_EQ(msg.append(nullptr, "c", "c"), std::nullopt);
+    EXPECT_EQ(msg.find("ele", null_text)->position(), 1);
+    EXPECT_EQ(msg.find(null_text, null_text), std::nullopt);
+    const std::vector<Row> expected = {{0, "msgname", std::nullopt, std::nullopt},
+                                       {1, "ele", std::nullopt, std::nullopt},
+                                       {2, "ele", std::nullopt, std::nullopt},
+                                       {3, "ele", "b", std::nullopt}};
+    EXPECT_EQ(rows_of(msg), expected);
+    EXPECT_EQ(msg.dtd(), std::nullopt);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(message::parse(null_text), std::nullopt);
+    EXPECT_FALSE(msg.add_document(nullptr));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(CppMessage, RefusesTextsHoldingAZeroByteAndKeepsWhatWasThere) {
@@ -194,7 +226,12 @@ TEST(CppMessage, WalksElementsWithStandardAlgorithms) {
     EXPECT_EQ((*note).position(), 3);
     auto it = elements.begin();
     EXPECT_EQ((*it++).tag(), "id");
-    EXPECT_EQ((*it).tag(), "msgname");
+    EXPECT_EQ(it->tag(), "msgname");
+    // The range from elements() is a temporary here: its iterators stay usable.
+    const auto item = std::ranges::find_if(
+        msg.elements(), [](movrimsg::element_view element) { return element.name() == "item"; });
+    EXPECT_EQ(item->value(), "caf\xE9");
+    EXPECT_EQ(std::ranges::count(msg.elements(), "ele", &movrimsg::element_view::tag), 3);
 }
 
 TEST(CppMessage, FindsElementsByTagAndNameAsTheCFunctionsDo) {
@@ -266,6 +303,41 @@ TEST(CppMessage, ReleasingHandsTheMessageToTheCaller) {
     EXPECT_STREQ(movri_msg_get_id(raw), "7");
     const message adopted(raw);
     EXPECT_EQ(adopted.id(), "7");
+}
+
+TEST(CppMessage, CopiesExactlyWhatACloneLoses) {
+    const struct {
+        std::size_t long_value;
+        bool odd_tags, clones;
+    } cases[] = {{0, false, true}, {MOVRI_TEXT_LIMIT, false, false}, {0, true, false}};
+    for (const auto &c : cases) {
+        message msg = make_order();
+        ASSERT_TRUE(msg.set_encoding("UTF-8") && msg.set_dtd(std::nullopt));
+        ASSERT_EQ(msg.set_value(2, "caf\xC3\xA9"), 2);
+        ASSERT_EQ(msg.append("ele", std::nullopt, "unnamed"), 5);
+        ASSERT_EQ(msg.append("note", "n", ""), 6);
+        ASSERT_EQ(msg.append("ele", "long", std::string(c.long_value, 'v')), 7);
+        if (c.odd_tags) {  // tags the append function refuses, given in C afterwards
+            for (const char *tag : {static_cast<const char *>(nullptr), ""}) {
+                movri_element *element = nullptr;
+                const auto pos = msg.append("t", "odd", "tag");
+                ASSERT_TRUE(pos && movri_msg_get_element_bypos(msg.get(), *pos, &element) >= 0);
+                ASSERT_EQ(movri_element_set_tag(element, tag), 0);
+            }
+        }
+        const auto copy = msg.copy();
+        ASSERT_TRUE(copy.has_value());
+        EXPECT_NE(copy->get(), msg.get());
+        EXPECT_EQ(rows_of(*copy), rows_of(msg));
+        EXPECT_EQ(std::make_tuple(copy->version(), copy->encoding(), copy->dtd()),
+                  std::make_tuple(text("1.0"), text("UTF-8"), text()));
+        const auto clone = msg.clone();
+        EXPECT_EQ(clone.has_value(), c.clones) << c.long_value;
+        if (clone) {
+            EXPECT_NE(rows_of(*clone), rows_of(msg));
+            EXPECT_EQ(clone->encoding(), "ISO-8859-1");
+        }
+    }
 }
 
 TEST(CppMessage, ClonesElementsButNotTheDocumentProperties) {
