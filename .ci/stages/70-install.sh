@@ -1,7 +1,9 @@
 # Installs the library into temporary prefixes, as shared and as static
 # library, and builds and runs the consumers from the installed trees: a C
-# program through pkg-config and a C++ program through find_package. The C++
-# program also builds once with the library added by add_subdirectory.
+# program through pkg-config and through find_package, and a C++ program
+# through find_package (its project asking for C++14, raised to the C++17 the
+# package states). The C++ program also builds once with the library added by
+# add_subdirectory.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 consumers=tests/consumers
@@ -49,6 +51,11 @@ cc -std=c99 -Wall -Wextra -Werror "$consumers/c-pkgconfig/main.c" -o "$work/c-co
   $(pkg-config --cflags --libs movrimsg)
 LD_LIBRARY_PATH=$prefix/$libdir "$work/c-consumer"
 unset PKG_CONFIG_PATH
+
+echo "--- C consumer through find_package, in a project without C++"
+cmake -S "$consumers/c-cmake" -B "$work/c-cmake" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$work/c-cmake" -j2 >/dev/null
+LD_LIBRARY_PATH=$prefix/$libdir "$work/c-cmake/consumer"
 
 echo "--- C++ consumer through find_package"
 run_cpp_consumer "$work/cpp-shared" -DCMAKE_PREFIX_PATH="$prefix"
