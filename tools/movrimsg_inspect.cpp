@@ -1,18 +1,19 @@
 // movrimsg-inspect: shows what an application receives from message documents.
+#include "inspect_system.h"
 #include "movrimsg.hpp"
+#include "render_length.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <iostream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+namespace inspect {
 namespace {
 
 constexpr std::string_view kProgram = "movrimsg-inspect";
@@ -47,8 +48,10 @@ EXIT STATUS
     1   a document failed to parse; the library's diagnostic line
         "<reason> at line <n>" is on standard error. Also for a document
         holding a zero byte, and with --render for a message that cannot be
-        rendered (longer than 4000 characters or not well-formed)
-    2   bad usage, or a FILE that cannot be read
+        rendered: its document would be longer than 4000 characters (the
+        message says by how much) or not well-formed
+    2   bad usage, a FILE that cannot be opened or read (the message gives
+        the system's reason), or standard output that cannot be written
 )";
 
 struct Options {
@@ -91,34 +94,19 @@ std::vector<Row> table_of(const movrimsg::message &msg) {
     return rows;
 }
 
-void print_table(const std::vector<Row> &rows) {
+std::string table_text(const std::vector<Row> &rows) {
     std::array<std::size_t, 3> widths{};
     for (const Row &row : rows) {
         for (std::size_t column = 0; column < widths.size(); ++column)
             widths[column] = std::max(widths[column], row[column].size());
     }
+    std::string text;
     for (const Row &row : rows) {
         for (std::size_t column = 0; column < widths.size(); ++column)
-            std::cout << row[column] << std::string(widths[column] - row[column].size() + 2, ' ');
-        std::cout << row[3] << '\n';
+            text += row[column] + std::string(widths[column] - row[column].size() + 2, ' ');
+        text += row[3] + '\n';
     }
-}
-
-std::optional<std::string> read_all(std::istream &in) {
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return std::move(content).str();
-}
-
-std::optional<std::string> read_input(const std::string &file) {
-    if (file == "-") {
-        std::cin.clear();
-        return read_all(std::cin);
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    return read_all(in);
+    return text;
 }
 
 Status complain(const std::string &file, std::string_view what, Status status) {
@@ -126,37 +114,44 @@ Status complain(const std::string &file, std::string_view what, Status status) {
     return status;
 }
 
+std::string why_not_rendered(const movrimsg::message &msg) {
+    const std::optional<std::size_t> length = rendered_length(msg);
+    if (!length || *length <= MOVRI_TEXT_LIMIT)
+        return "the message cannot be rendered: its document would not be well-formed";
+    return "the message cannot be rendered: its document would be " + std::to_string(*length) +
+           " characters, " + std::to_string(*length - MOVRI_TEXT_LIMIT) + " over the limit of " +
+           std::to_string(MOVRI_TEXT_LIMIT);
+}
+
 Status show(const movrimsg::message &msg, const std::string &file, const Options &options) {
     if (!options.render) {
-        print_table(table_of(msg));
+        write_output(table_text(table_of(msg)));
         return kOk;
     }
     const std::optional<std::string> document = msg.render();
-    if (!document) {
-        return complain(file,
-                        "the message cannot be rendered (over 4000 characters or not well-formed)",
-                        kFailed);
-    }
-    std::cout << *document << '\n';
+    if (!document) return complain(file, why_not_rendered(msg), kFailed);
+    write_output(*document + '\n');
     return kOk;
 }
 
 Status inspect(const std::string &file, const Options &options) {
-    const std::optional<std::string> content = read_input(file);
-    if (!content) return complain(file, "cannot be read", kTrouble);
-    if (content->find('\0') != std::string::npos)
+    const Input input = read_input(file);
+    if (input.error != 0)
+        return complain(file, std::string("cannot be read: ") + std::strerror(input.error),
+                        kTrouble);
+    if (input.bytes.find('\0') != std::string::npos)
         return complain(file, "holds a zero byte, which no document may hold", kFailed);
-    std::cout.flush();
-    const std::optional<movrimsg::message> msg = movrimsg::message::parse(*content);
+    flush_output();  // what came before shows before the library's diagnostic line
+    const auto msg = movrimsg::message::parse(input.bytes);
     if (!msg) return complain(file, "is not a message document", kFailed);
     return show(*msg, file, options);
 }
 
-std::optional<Options> parse_arguments(int argc, char **argv) {
+std::optional<Options> parse_arguments(const std::vector<std::string> &arguments) {
     Options options;
     bool files_only = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
+    for (const std::string &argument : arguments) {
+        const std::string_view arg = argument;
         if (files_only || arg == "-" || arg.empty() || arg.front() != '-') {
             options.files.emplace_back(arg);
         } else if (arg == "--") {
@@ -176,27 +171,39 @@ std::optional<Options> parse_arguments(int argc, char **argv) {
     return options;
 }
 
+Status inspect_all(const Options &options) {
+    if (options.help) {
+        write_output(kHelp);
+        return kOk;
+    }
+    if (options.version) {
+        write_output(std::string(kProgram) + ' ' + std::to_string(MOVRIMSG_VERSION_MAJOR) + '.' +
+                     std::to_string(MOVRIMSG_VERSION_MINOR) + '.' +
+                     std::to_string(MOVRIMSG_VERSION_PATCH) + '\n');
+        return kOk;
+    }
+    Status worst = kOk;
+    for (const std::string &file : options.files) {
+        if (options.files.size() > 1) write_output("==> " + file + " <==\n");
+        worst = std::max(worst, inspect(file, options));
+    }
+    return worst;
+}
+
 }  // namespace
 
-int main(int argc, char **argv) {
-    const std::optional<Options> options = parse_arguments(argc, argv);
+int run(const std::vector<std::string> &arguments) {
+    const std::optional<Options> options = parse_arguments(arguments);
     if (!options) {
         std::cerr << "usage: " << kProgram << " [-r | --render] [FILE...]; see --help\n";
         return kTrouble;
     }
-    if (options->help) {
-        std::cout << kHelp;
-        return kOk;
+    const Status status = inspect_all(*options);
+    if (const int error = flush_output(); error != 0) {
+        std::cerr << kProgram << ": standard output: " << std::strerror(error) << '\n';
+        return kTrouble;
     }
-    if (options->version) {
-        std::cout << kProgram << ' ' << MOVRIMSG_VERSION_MAJOR << '.' << MOVRIMSG_VERSION_MINOR
-                  << '.' << MOVRIMSG_VERSION_PATCH << '\n';
-        return kOk;
-    }
-    Status worst = kOk;
-    for (const std::string &file : options->files) {
-        if (options->files.size() > 1) std::cout << "==> " << file << " <==\n";
-        worst = std::max(worst, inspect(file, *options));
-    }
-    return worst;
+    return status;
 }
+
+}  // namespace inspect

@@ -2,6 +2,7 @@
 #   TOOL           the tool
 #   ARGS           its arguments, separated by '|'
 #   STDIN          file fed to standard input (optional)
+#   STDOUT_FILE    file standard output goes to (optional; /dev/full, say)
 #   EXPECT_EXIT    the exit status wanted
 #   EXPECT_STDOUT  file whose content standard output must equal (optional)
 #   STDOUT_MATCH   regular expression standard output must match (optional)
@@ -13,10 +14,15 @@ string(REPLACE "|" ";" arguments "${ARGS}")
 if(NOT STDIN)
   set(STDIN /dev/null)
 endif()
+if(STDOUT_FILE)
+  set(output OUTPUT_FILE ${STDOUT_FILE})
+else()
+  set(output OUTPUT_VARIABLE out)
+endif()
 execute_process(COMMAND ${EMULATOR} ${TOOL} ${arguments}
   INPUT_FILE ${STDIN}
   RESULT_VARIABLE status
-  OUTPUT_VARIABLE out
+  ${output}
   ERROR_VARIABLE err)
 if(EMULATOR)
   string(REPLACE "\r\n" "\n" out "${out}")
