@@ -1,10 +1,13 @@
 // message_demo_cpp: the road of a message, in C++ with movrimsg.hpp.
 //
 // A sender builds a message (header and body), renders it as its document and
-// prints it. A receiver parses the document and prints the header and the
-// body. Messages release themselves; failures come back as empty optionals.
+// prints it. A receiver parses the document, prints the header and the body,
+// finds an element with a ranges algorithm, and adds an element of its own
+// that an exact copy keeps and a clone through the document loses. Messages
+// release themselves; failures come back as empty optionals.
 #include <movrimsg.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -44,8 +47,19 @@ std::optional<std::string> send_order() {
     return msg->render();
 }
 
+void print_copies(const movrimsg::message &msg) {
+    // copy() duplicates every element; clone() goes through the document,
+    // which carries only header elements and "ele" elements with a name.
+    const auto copy = msg.copy();
+    const auto clone = msg.clone();
+    std::printf("elements: %d, in a copy: %d, in a clone: %d\n", msg.size(),
+                copy ? copy->size() : -1, clone ? clone->size() : -1);
+}
+
 bool receive_order(std::string_view document) {
-    const std::optional<movrimsg::message> msg = movrimsg::message::parse(document);
+    // Kept in a variable: message::parse(document)->elements() does not
+    // compile, since that message would be gone before the loop ran.
+    auto msg = movrimsg::message::parse(document);
     if (!msg) return false;
     std::printf("header\n");
     print_field("id", msg->id());
@@ -59,6 +73,14 @@ bool receive_order(std::string_view document) {
         if (element.tag() == "ele")
             print_field(element.name().value_or("(absent)"), element.value());
     }
+    const auto note = std::ranges::find_if(
+        msg->elements(), [](movrimsg::element_view element) { return element.name() == "note"; });
+    if (note == msg->elements().end()) return false;
+    std::printf("note at position %d\n", note->position());
+    // A null text, as C functions give for an absent one, is stored as absent.
+    const char *no_name = nullptr;
+    if (!msg->append("received", no_name, "by the demo")) return false;
+    print_copies(*msg);
     return true;
 }
 
