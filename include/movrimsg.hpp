@@ -52,7 +52,8 @@ using position = std::optional<std::int32_t>;
 
 /// A text given to the layer: absent (std::nullopt, nullptr, a null
 /// const char *, an empty optional, {}) or the bytes of a zero-terminated
-/// text, a string, a string_view or an optional holding one of them.
+/// text, a string, a string_view or an optional holding one of them. It
+/// views the text it is made from, so it is for parameters only.
 class text_argument {
 public:
     text_argument() = default;
@@ -128,7 +129,8 @@ inline bool append_copy(movri_msg *to, const movri_element *from) {
            movri_element_set_tag(copied, tag) == 0;
 }
 
-/// Gives to the properties and elements of from; false when out of memory.
+/// Copies the properties and elements of from into to, a new message; false
+/// when out of memory.
 inline bool copy_into(movri_msg *to, const movri_msg *from) {
     if (movri_msg_set_version(to, movri_msg_get_version(from)) != 0 ||
         movri_msg_set_encoding(to, movri_msg_get_encoding(from)) != 0 ||
@@ -387,9 +389,10 @@ private:
 };
 
 /// What create, parse, copy and clone give: a message, or nothing when they
-/// fail. It works as std::optional<message> does, and converts to one, but
-/// refuses * and -> on a temporary, whose message would be destroyed at the
-/// end of the statement while its texts or elements are still in use:
+/// fail. It has the has_value(), bool, * and -> of std::optional<message>,
+/// and converts to one, but refuses * and -> on a temporary, whose message
+/// would be destroyed at the end of the statement while its texts or
+/// elements are still in use:
 ///     for (auto e : message::parse(doc)->elements())   // does not compile
 ///     auto parsed = message::parse(doc);                // keep it instead,
 ///     for (auto e : parsed->elements())                 // then walk it
