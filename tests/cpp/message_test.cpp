@@ -305,39 +305,21 @@ TEST(CppMessage, ReleasingHandsTheMessageToTheCaller) {
     EXPECT_EQ(adopted.id(), "7");
 }
 
-TEST(CppMessage, CopiesExactlyWhatACloneLoses) {
-    const struct {
-        std::size_t long_value;
-        bool odd_tags, clones;
-    } cases[] = {{0, false, true}, {MOVRI_TEXT_LIMIT, false, false}, {0, true, false}};
-    for (const auto &c : cases) {
-        message msg = make_order();
-        ASSERT_TRUE(msg.set_encoding("UTF-8") && msg.set_dtd(std::nullopt));
-        ASSERT_EQ(msg.set_value(2, "caf\xC3\xA9"), 2);
-        ASSERT_EQ(msg.append("ele", std::nullopt, "unnamed"), 5);
-        ASSERT_EQ(msg.append("note", "n", ""), 6);
-        ASSERT_EQ(msg.append("ele", "long", std::string(c.long_value, 'v')), 7);
-        if (c.odd_tags) {  // tags the append function refuses, given in C afterwards
-            for (const char *tag : {static_cast<const char *>(nullptr), ""}) {
-                movri_element *element = nullptr;
-                const auto pos = msg.append("t", "odd", "tag");
-                ASSERT_TRUE(pos && movri_msg_get_element_bypos(msg.get(), *pos, &element) >= 0);
-                ASSERT_EQ(movri_element_set_tag(element, tag), 0);
-            }
-        }
-        const auto copy = msg.copy();
-        ASSERT_TRUE(copy.has_value());
-        EXPECT_NE(copy->get(), msg.get());
-        EXPECT_EQ(rows_of(*copy), rows_of(msg));
-        EXPECT_EQ(std::make_tuple(copy->version(), copy->encoding(), copy->dtd()),
-                  std::make_tuple(text("1.0"), text("UTF-8"), text()));
-        const auto clone = msg.clone();
-        EXPECT_EQ(clone.has_value(), c.clones) << c.long_value;
-        if (clone) {
-            EXPECT_NE(rows_of(*clone), rows_of(msg));
-            EXPECT_EQ(clone->encoding(), "ISO-8859-1");
-        }
-    }
+TEST(CppMessage, CopiesExactlyAMessageACloneCannotKeep) {
+    message msg = make_order();
+    ASSERT_TRUE(msg.set_encoding("UTF-8") && msg.set_dtd(std::nullopt));
+    ASSERT_EQ(msg.append("ele", std::nullopt, "unnamed"), 5);
+    ASSERT_EQ(msg.append("note", "n", ""), 6);
+    ASSERT_EQ(msg.append("ele", "long", std::string(MOVRI_TEXT_LIMIT, 'v')), 7);
+    movri_element *untagged = nullptr;  // a tag the append function refuses, taken in C
+    ASSERT_EQ(movri_msg_get_element_bypos(msg.get(), *msg.append("t", "n", "v"), &untagged), 8);
+    ASSERT_EQ(movri_element_set_tag(untagged, nullptr), 0);
+    EXPECT_EQ(msg.clone(), std::nullopt);
+    const auto copy = msg.copy();
+    ASSERT_TRUE(copy.has_value());
+    EXPECT_EQ(rows_of(*copy), rows_of(msg));
+    EXPECT_EQ(std::make_tuple(copy->version(), copy->encoding(), copy->dtd()),
+              std::make_tuple(text("1.0"), text("UTF-8"), text()));
 }
 
 TEST(CppMessage, ClonesElementsButNotTheDocumentProperties) {
