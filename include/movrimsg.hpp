@@ -239,10 +239,10 @@ class optional_message;
 /// Move-only; a moved-from message holds nothing and every call on it fails.
 ///
 /// Threads: one thread at a time per message, reads included. Walking a
-/// message (elements(), at(), find() and the getters) moves a cursor kept
-/// inside its movri_msg, so two threads reading one const message can read
-/// wrong elements or crash. Different messages may be used by different
-/// threads at once.
+/// message (elements(), at(), find(), the header getters, render(), copy(),
+/// clone()) moves a cursor kept inside its movri_msg, so two threads reading
+/// one const message can read wrong elements or crash. Different messages
+/// may be used by different threads at once.
 ///
 /// Views, iterators and ranges refer to the movri_msg, not to this object:
 /// moving the message keeps them valid, destroying or reset() ends them.
