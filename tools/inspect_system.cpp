@@ -100,5 +100,7 @@ int wmain(int argc, wchar_t **argv) {
     return inspect::run(arguments);
 }
 #else
-int main(int argc, char **argv) { return inspect::run({argv + 1, argv + argc}); }
+int main(int argc, char **argv) {
+    return inspect::run(std::vector<std::string>(argv + 1, argv + argc));
+}
 #endif
