@@ -389,7 +389,8 @@ private:
 };
 
 /// What create, parse, copy and clone give: a message, or nothing when they
-/// fail. It has the has_value(), bool, * and -> of std::optional<message>,
+/// fail. It has the has_value(), bool, value(), * and -> of
+/// std::optional<message>,
 /// and converts to one, but refuses * and -> on a temporary, whose message
 /// would be destroyed at the end of the statement while its texts or
 /// elements are still in use:
@@ -411,6 +412,9 @@ public:
     message *operator->() & { return &*held_; }
     const message *operator->() const & { return &*held_; }
     const message *operator->() const && = delete;
+    message &value() & { return held_.value(); }
+    const message &value() const & { return held_.value(); }
+    const message &value() const && = delete;
 
     operator std::optional<message>() && { return std::move(held_); }
 

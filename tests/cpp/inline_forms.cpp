@@ -20,6 +20,8 @@ int use_results(std::string_view document, const std::string &name, const char *
 #elif defined(REFUSE_PropertyOfATemporary)
     const movrimsg::text version = movrimsg::message::create()->version();
     return version ? 1 : 0;
+#elif defined(REFUSE_ValueOfATemporary)
+    return movrimsg::message::parse(document).value().size();
 #elif defined(REFUSE_MessageOfATemporary)
     const movrimsg::message &parsed = *movrimsg::message::parse(document);
     return parsed.size();
@@ -29,7 +31,7 @@ int use_results(std::string_view document, const std::string &name, const char *
     if (!parsed || !created || !created->append("ele", name, value) ||
         !created->set_id(std::optional<std::string>(name)) || !created->set_dtd(nullptr))
         return -1;
-    const auto copied = parsed->copy();
+    const auto copied = parsed.value().copy();
     const std::optional<movrimsg::message> cloned = copied ? copied->clone() : std::nullopt;
     int notes = 0;
     for (auto element = parsed->elements().begin(); element != parsed->elements().end(); ++element)
