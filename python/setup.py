@@ -99,7 +99,7 @@ setup(
     cmdclass={"build_ext": BuildWithLibrary},
     ext_modules=[Extension(
         "movrimsg._fast",
-        sources=[f"src/movrimsg/{name}.c" for name in ("_fast", "_element", "_reader", "_walk")],
+        sources=[f"src/movrimsg/{name}.c" for name in ("_fast", "_element", "_reader", "_walk", "_turn")],
         depends=["src/movrimsg/_fast.h"],
         extra_compile_args=["-fvisibility=hidden"],
     )],

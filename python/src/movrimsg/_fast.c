@@ -230,14 +230,15 @@ static struct PyModuleDef fast_module = {
 };
 
 PyMODINIT_FUNC PyInit__fast(void) {
-    if (element_ready() < 0 || walk_ready() < 0) return NULL;
+    if (element_ready() < 0 || walk_ready() < 0 || PyType_Ready(&TurnType) < 0) return NULL;
     PyObject *module = PyModule_Create(&fast_module);
     if (module == NULL) return NULL;
     PyObject *fields =
         Py_BuildValue("(ssssssss)", field_names[0], field_names[1], field_names[2], field_names[3],
                       field_names[4], field_names[5], field_names[6], field_names[7]);
     int added = fields != NULL && PyModule_AddObjectRef(module, "FIELDS", fields) == 0 &&
-                PyModule_AddObjectRef(module, "Element", (PyObject *)&ElementType) == 0;
+                PyModule_AddObjectRef(module, "Element", (PyObject *)&ElementType) == 0 &&
+                PyModule_AddObjectRef(module, "Turn", (PyObject *)&TurnType) == 0;
     Py_XDECREF(fields);
     if (added) return module;
     Py_DECREF(module);

@@ -4,7 +4,7 @@
  *
  * _fast.c: the module, the binding and the calls on a whole message;
  * _element.c: Element; _reader.c: making Elements from the record chain;
- * _walk.c: the iterator over a message's elements.
+ * _walk.c: the iterator over a message's elements; _turn.c: a message's lock.
  */
 #ifndef MOVRIMSG_PYTHON_FAST_H
 #define MOVRIMSG_PYTHON_FAST_H
@@ -76,5 +76,7 @@ PyObject *fast_element_at(PyObject *module, PyObject *const *args, Py_ssize_t na
 extern PyTypeObject WalkType;
 int walk_ready(void);
 PyObject *fast_walk(PyObject *module, PyObject *const *args, Py_ssize_t nargs);
+
+extern PyTypeObject TurnType;
 
 #endif

@@ -11,12 +11,11 @@ from __future__ import annotations
 import ctypes
 import os
 from ctypes import POINTER, Structure, c_char_p, c_int, c_void_p
-from pathlib import Path
 from typing import Any
 
 VARIABLE = "MOVRIMSG_LIBRARY"
 SONAME = "libmovrimsg.so.1"
-BUNDLED = Path(__file__).with_name(SONAME)
+BUNDLED = os.path.join(os.path.dirname(os.path.abspath(__file__)), SONAME)
 
 
 def load() -> ctypes.CDLL:
@@ -24,8 +23,8 @@ def load() -> ctypes.CDLL:
     chosen = os.environ.get(VARIABLE)
     if chosen:
         return _open(chosen, f"the path in {VARIABLE}")
-    if BUNDLED.is_file():
-        return _open(str(BUNDLED), "the library inside the package")
+    if os.path.isfile(BUNDLED):
+        return _open(BUNDLED, "the library inside the package")
     return _open(SONAME, f"the system's library (the package holds none, and {VARIABLE} is "
                          "not set)")
 

@@ -41,11 +41,20 @@ def codec_name(raw: bytes | None) -> str | None:
     ASCII, so other bytes make a name it does not know."""
     if raw is None:
         return None
+    known = _KNOWN.get(raw)
+    if known is not None:
+        return known
     name = raw.decode("latin-1")
     try:
-        return codecs.lookup(name).name
+        known = codecs.lookup(name).name
     except LookupError:
-        return name
+        return name  # a codec registered later may know it
+    if len(_KNOWN) < 64:
+        _KNOWN[raw] = known  # Python's registry keeps what it found for good, too
+    return known
+
+
+_KNOWN: dict[bytes, str] = {}
 
 
 def shown(raw: bytes | None, encoding: str | None) -> str:
