@@ -173,6 +173,7 @@ def test_parse_errors(document: bytes | str, reason: str, line: int | None,
     ("u-t-f-8", lambda m: m[0].tag, LookupError),  # not a name Python's codecs know
     ("u-t-f-8", lambda m: m.append("ele"), LookupError),
     (LATIN1, lambda m: Element(b"ele", None, None, "u-t-f-8").tag, LookupError),
+    (LATIN1, lambda m: Element(b"ele", None, None, "latin-1\0").tag, LookupError),
     (LATIN1, lambda m: len(Message.__new__(Message)), ValueError),
     (LATIN1, lambda m: Message.__new__(Message).id, ValueError),
 ])

@@ -1,4 +1,6 @@
 /* Element: a snapshot of one element of a message. */
+#include <string.h>
+
 #include "_fast.h"
 
 static const char *const raw_labels[3] = {"raw_tag", "raw_name", "raw_value"};
@@ -61,9 +63,12 @@ static PyObject *element_raw(Element *element, int field) {
 }
 
 static PyObject *decode(PyObject *raw, PyObject *encoding) {
-    const char *codec = PyUnicode_AsUTF8(encoding);
-    return codec ? PyUnicode_Decode(PyBytes_AS_STRING(raw), PyBytes_GET_SIZE(raw), codec, NULL)
-                 : NULL;
+    Py_ssize_t size;
+    const char *codec = PyUnicode_AsUTF8AndSize(encoding, &size);
+    if (codec == NULL) return NULL;
+    if (strlen(codec) != (size_t)size) /* no codec has a zero byte in its name */
+        return PyErr_Format(PyExc_LookupError, "unknown encoding: %R", encoding);
+    return PyUnicode_Decode(PyBytes_AS_STRING(raw), PyBytes_GET_SIZE(raw), codec, NULL);
 }
 
 static PyObject *element_decoded(Element *element, int field) {
@@ -81,12 +86,14 @@ static PyObject *element_decoded(Element *element, int field) {
     return text;
 }
 
-/* A codec's own name for an encoding Python knows; others as they are. */
+/* A codec's own name for an encoding Python knows; others as they are (a
+ * name codecs.lookup refuses as a value, too: decoding refuses it later). */
 static PyObject *codec_name(PyObject *encoding) {
     if (encoding == Py_None) return Py_NewRef(encoding);
     PyObject *info = PyObject_CallOneArg(codec_lookup, encoding);
     if (info == NULL) {
-        if (!PyErr_ExceptionMatches(PyExc_LookupError)) return NULL;
+        if (!PyErr_ExceptionMatches(PyExc_LookupError) && !PyErr_ExceptionMatches(PyExc_ValueError))
+            return NULL;
         PyErr_Clear();
         return Py_NewRef(encoding);
     }

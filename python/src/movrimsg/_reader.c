@@ -36,13 +36,15 @@ static Codec codec_of(PyObject *encoding) {
     };
     const Codec none = {NULL, NULL};
     if (encoding == Py_None) return none;
-    const char *name = PyUnicode_AsUTF8(encoding);
+    Py_ssize_t size;
+    const char *name = PyUnicode_AsUTF8AndSize(encoding, &size);
     if (name == NULL) {
         PyErr_Clear();
         return none;
     }
     for (size_t i = 0; i < sizeof known / sizeof known[0]; ++i)
-        if (strcmp(name, known[i].name) == 0) return known[i].codec;
+        if (strlen(known[i].name) == (size_t)size && strcmp(name, known[i].name) == 0)
+            return known[i].codec;
     return none;
 }
 
