@@ -7,20 +7,13 @@ static const char *const raw_labels[3] = {"raw_tag", "raw_name", "raw_value"};
 static PyObject *no_encoding_error;
 static PyObject *codec_lookup; /* codecs.lookup */
 
-/* Whether an object can refer to others, and so close a cycle. */
-static int may_refer(PyObject *object) {
+int may_refer(PyObject *object) {
     return object != NULL && object != Py_None && !PyBytes_CheckExact(object) &&
            !PyUnicode_CheckExact(object);
 }
 
-static int element_refers(const Element *element) {
-    int refers = may_refer(element->encoding);
-    for (int i = 0; i < 3; ++i)
-        refers |= may_refer(element->raw[i]) | may_refer(element->decoded[i]);
-    return refers;
-}
-
-Element *element_new(PyObject *raw[3], PyObject *decoded[3], PyObject *encoding, encoder encode) {
+Element *element_new(PyObject *raw[3], PyObject *decoded[3], PyObject *encoding, encoder encode,
+                     int watched) {
     Element *element = PyObject_GC_New(Element, &ElementType);
     if (element == NULL) {
         for (int i = 0; i < 3; ++i) {
@@ -35,9 +28,7 @@ Element *element_new(PyObject *raw[3], PyObject *decoded[3], PyObject *encoding,
     }
     element->encoding = Py_NewRef(encoding);
     element->encode = encode;
-    /* Made of bytes and str alone, as every element read from a message is,
-     * it cannot be part of a cycle: the collector need not watch it. */
-    if (element_refers(element)) PyObject_GC_Track(element);
+    if (watched) PyObject_GC_Track(element);
     return element;
 }
 
@@ -122,9 +113,12 @@ static PyObject *element_construct(PyTypeObject *type, PyObject *args, PyObject 
     PyObject *name = codec_name(encoding);
     if (name == NULL) return NULL;
     PyObject *decoded[3] = {NULL, NULL, NULL};
-    for (int i = 0; i < 3; ++i)
+    int watched = may_refer(name);
+    for (int i = 0; i < 3; ++i) {
         Py_INCREF(raw[i]);
-    Element *element = element_new(raw, decoded, name, NULL);
+        watched |= may_refer(raw[i]);
+    }
+    Element *element = element_new(raw, decoded, name, NULL, watched);
     Py_DECREF(name);
     return (PyObject *)element;
 }

@@ -64,8 +64,15 @@ enum { TAG, NAME, VALUE };
 extern PyTypeObject ElementType;
 
 /* A new element taking over the references in raw and decoded (either may
- * be NULL where the other is not). */
-Element *element_new(PyObject *raw[3], PyObject *decoded[3], PyObject *encoding, encoder encode);
+ * be NULL where the other is not), watched by the collector when one of its
+ * texts may refer to other objects (see may_refer). One made of exact bytes
+ * and str alone, as every element read from a message is, cannot be part of
+ * a cycle: the collector need not watch it. */
+Element *element_new(PyObject *raw[3], PyObject *decoded[3], PyObject *encoding, encoder encode,
+                     int watched);
+/* Whether an object may refer to others, and so close a cycle: anything but
+ * None and exact bytes and str. */
+int may_refer(PyObject *object);
 int element_ready(void);
 
 /* ---- reading the record chain and walking it -------------------------------- */

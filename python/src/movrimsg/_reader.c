@@ -17,6 +17,7 @@ typedef struct {
 
 typedef struct {
     PyObject *encoding;
+    int watched;           /* the encoding may refer to others: watch every element */
     Codec codec;           /* decode NULL: decode on first read */
     PyObject *tag;         /* the last tag's bytes */
     PyObject *decoded_tag; /* and its text, or NULL */
@@ -92,7 +93,8 @@ static PyObject *reader_element(Reader *reader, const movri_element *record) {
     }
     raw[TAG] = Py_NewRef(reader->tag);
     decoded[TAG] = Py_XNewRef(reader->decoded_tag);
-    return (PyObject *)element_new(raw, decoded, reader->encoding, reader->codec.encode);
+    return (PyObject *)element_new(raw, decoded, reader->encoding, reader->codec.encode,
+                                   reader->watched);
 }
 
 static int encoding_of(PyObject *object) {
@@ -109,7 +111,7 @@ PyObject *fast_elements(PyObject *module, PyObject *const *args, Py_ssize_t narg
     int32_t count = count_of(msg);
     PyObject *list = PyList_New(count);
     if (list == NULL) return NULL;
-    Reader reader = {args[1], codec_of(args[1]), NULL, NULL};
+    Reader reader = {args[1], may_refer(args[1]), codec_of(args[1]), NULL, NULL};
     const movri_link *link = count > 0 ? msg->elements->head : NULL;
     for (int32_t pos = 0; pos < count; ++pos, link = link->next) {
         PyObject *element = reader_element(&reader, link->element);
@@ -137,7 +139,7 @@ PyObject *fast_element_at(PyObject *module, PyObject *const *args, Py_ssize_t na
     const movri_link *link = msg->elements->head;
     while (pos-- > 0)
         link = link->next;
-    Reader reader = {args[2], codec_of(args[2]), NULL, NULL};
+    Reader reader = {args[2], may_refer(args[2]), codec_of(args[2]), NULL, NULL};
     PyObject *element = reader_element(&reader, link->element);
     reader_release(&reader);
     return element;
