@@ -37,6 +37,9 @@ def run(*command: str | Path) -> None:
     except subprocess.CalledProcessError as error:
         raise SystemExit(f"movrimsg: {' '.join(map(str, command))} failed:\n"
                          f"{error.stdout}{error.stderr}") from None
+    except FileNotFoundError:
+        raise SystemExit(f"movrimsg: building the library needs {command[0]} "
+                         "(Debian: cmake, g++, libexpat1-dev)") from None
 
 
 def without_compiler_flags() -> dict[str, str]:
@@ -58,9 +61,11 @@ class BuildWithLibrary(build_ext):
             extension.include_dirs.append(str(stage / "include"))
         super().run()
         package = Path(self.get_ext_fullpath("movrimsg._fast")).parent
-        shutil.copyfile(self.staged_library, package / LIBRARY)
+        shutil.copyfile((stage / "lib" / LIBRARY).resolve(), package / LIBRARY)  # the file
 
     def build_library(self, work: Path) -> Path:
+        """Builds the library in work/build and installs it to work/stage,
+        which it gives."""
         build, stage = work / "build", work / "stage"
         run("cmake", "-S", project, "-B", build, "-DCMAKE_BUILD_TYPE=Release",
             "-DCMAKE_INSTALL_LIBDIR=lib", *(f"-DMOVRIMSG_BUILD_{part}=OFF" for part in
@@ -69,7 +74,6 @@ class BuildWithLibrary(build_ext):
         run("cmake", "--build", build, "--parallel", str(self.parallel or 2))
         shutil.rmtree(stage, ignore_errors=True)
         run("cmake", "--install", build, "--prefix", stage)
-        self.staged_library = (stage / "lib" / LIBRARY).resolve()  # the file, not the link
         return stage
 
     def get_outputs(self) -> list[str]:

@@ -3,8 +3,9 @@ paths and hands the addresses of the others to the extension module _fast;
 and expat's own verdict on a document the library refused.
 
 _loader finds the library (MOVRIMSG_LIBRARY, the package's own, the
-system's); LIBRARY is the file it came from. Expat is loaded by its SONAME, which
-gives the very libexpat.so.1 the library already brought into the process.
+system's); LIBRARY is the file it came from. Expat is loaded by its SONAME,
+which gives the very libexpat.so.1 the library already brought into the
+process.
 """
 
 from __future__ import annotations
