@@ -10,6 +10,8 @@ from typing import Any, Callable, NoReturn, TypeVar, cast, overload
 
 from . import _fast, _native
 from ._documents import Properties, Records, document_bytes, parse_error, render_failure
+from ._errors import ParseError as ParseError  # where pickles of earlier versions look
+from ._errors import RenderError as RenderError
 from ._fast import Element
 from ._properties import Encoding, Property, header
 from ._texts import allocated, codec_name, encoded, position, shown, tag_bytes
