@@ -1,33 +1,37 @@
-# Installs the library into a temporary prefix and the Python package from
-# python/ into a virtual environment made with Debian's python3, then runs the
-# package's tests, mypy --strict and the benchmark against what was installed
-# (the benchmark in its quick form, for its ratios: it asserts no timing).
-# pip builds without isolation so that it uses Debian's setuptools instead of
-# fetching it; the extension module compiles against the installed header.
+# Installs the Python package from the clone with one pip command, as a user
+# would: it builds the library from this tree with the project's CMake and
+# carries it inside, with no library built or installed beforehand. Then runs
+# the package's tests, the docstring check, mypy --strict and the benchmark
+# (in its quick form, for its ratios: it asserts no timing) against what was
+# installed. Last, builds a wheel, removes the build tree (python/build,
+# git-ignored), installs the wheel into a second virtual environment and runs
+# a smoke test there. pip builds without isolation so that it uses Debian's
+# setuptools instead of fetching it.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 quietly() { local output; output=$("$@" 2>&1) || { echo "$output"; return 1; }; }
-
-quietly cmake -S . -B "$work/build" -DCMAKE_BUILD_TYPE=Release -DMOVRIMSG_BUILD_TESTS=OFF \
-  -DMOVRIMSG_BUILD_EXAMPLES=OFF -DMOVRIMSG_BUILD_TOOLS=OFF
-quietly cmake --build "$work/build" -j2
-quietly cmake --install "$work/build" --prefix "$work/prefix"
-libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$work/build/CMakeCache.txt")
-export MOVRIMSG_LIBRARY=$work/prefix/$libdir/libmovrimsg.so.1
+unset MOVRIMSG_LIBRARY
+export MOVRIMSG_CMAKE_ARGS=-DMOVRIMSG_WARNINGS_AS_ERRORS=ON PYTHONDONTWRITEBYTECODE=1
+pip_install() { "$1" -m pip install --no-build-isolation --no-index "${@:2}"; }
 
 /usr/bin/python3 -m venv --system-site-packages "$work/venv"
 python=$work/venv/bin/python
-cp -r python "$work/package"  # the build writes next to its sources
-CPPFLAGS="-I$work/prefix/include" CFLAGS="-Wall -Wextra -Wpedantic -Werror" quietly "$python" -m pip install --no-build-isolation \
-  --no-index "$work/package"
-"$python" -c 'import sys, movrimsg; assert movrimsg.__file__.startswith(sys.prefix), movrimsg.__file__'
+start=$SECONDS
+CFLAGS="-Wall -Wextra -Wpedantic -Werror" quietly pip_install "$python" ./python
+echo "pip install ./python: $((SECONDS - start)) s"
+"$python" - <<'EOF'
+import os, sys, movrimsg
+package = os.path.dirname(movrimsg.__file__)
+assert package.startswith(sys.prefix), package
+assert movrimsg.LIBRARY == os.path.join(package, "libmovrimsg.so.1"), movrimsg.LIBRARY
+EOF
 # The package's version is the library's.
 version=$(sed -n 's/^project(movrimsg VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 "$python" -c "import importlib.metadata as m, movrimsg, sys
 found = {m.version('movrimsg'), movrimsg.__version__}
 sys.exit(None if found == {'$version'} else f'package version {found}, library $version')"
 
-export PYTHONDONTWRITEBYTECODE=1 HYPOTHESIS_STORAGE_DIRECTORY=$work/hypothesis
+export HYPOTHESIS_STORAGE_DIRECTORY=$work/hypothesis
 quietly "$python" -m pytest -q -p no:cacheprovider python/tests
 # help(movrimsg.Message) reads as a manual: everything public has a docstring.
 "$python" - <<'EOF'
@@ -42,3 +46,27 @@ EOF
 quietly "$python" -m mypy --strict --cache-dir "$work/mypy" -p movrimsg
 quietly "$python" -m mypy --strict --cache-dir "$work/mypy" python/tests python/bench_parse.py
 "$python" python/bench_parse.py --quick | tail -2
+
+# The wheel carries the library, hardened as the project builds it.
+quietly "$python" -m pip wheel --no-build-isolation --no-index --no-deps -w "$work/wheels" ./python
+wheel=$(echo "$work"/wheels/movrimsg-*.whl)
+mkdir "$work/unpacked"
+"$python" -m zipfile -e "$wheel" "$work/unpacked"
+library=$work/unpacked/movrimsg/libmovrimsg.so.1
+readelf -dW "$library" | grep -q 'FLAGS.*BIND_NOW' && readelf -lW "$library" | grep -q GNU_RELRO ||
+  { echo "the wheel's library is not built with the project's hardening"; exit 1; }
+grep -q '^Requires-External: libexpat$' "$work"/unpacked/movrimsg-*.dist-info/METADATA
+echo "$(basename "$wheel"): $(stat -c %s "$wheel") bytes"
+rm -rf python/build python/src/movrimsg.egg-info
+/usr/bin/python3 -m venv "$work/second"
+quietly pip_install "$work/second/bin/python" "$wheel"
+(cd "$work" && "$work/second/bin/python" - <<'EOF'
+import os, movrimsg
+assert movrimsg.LIBRARY.startswith(os.path.dirname(movrimsg.__file__)), movrimsg.LIBRARY
+with movrimsg.Message() as msg:
+    msg.id = "1"
+    msg.append("ele", "n", "café")
+    parsed = movrimsg.Message.parse(msg.render())
+assert [(e.tag, e.name, e.value) for e in parsed] == [("id", None, "1"), ("ele", "n", "café")]
+EOF
+)

@@ -2,11 +2,13 @@
 
 from __future__ import annotations
 
+import codecs
 import copy
 import gc
 import pickle
 import threading
 import tracemalloc
+import weakref
 from pathlib import Path
 from typing import Any, Callable
 
@@ -79,6 +81,11 @@ def test_positions() -> None:
     assert msg.append(b"ele", b"n", b"\xff") == 9 and msg[-1].raw_value == b"\xff"
     assert msg == msg != sample() and list(reversed(msg)) == msg[::-1] == list(msg)[::-1]
     assert msg.find(b"ELE", ANY) == 3 and msg.find(b"ele", b"n") == 9
+    last = msg[-1]
+    assert (msg.index(last), msg.index(last, -1), msg.count(last), last in msg) == (9, 9, 1, True)
+    assert msg.index(msg[4], 0, 5) == 4 and msg.count(msg[0]) == 1 and "ele" not in msg
+    with pytest.raises(ValueError):
+        msg.index(last, 0, -1)
 
 
 # ---- encodings -----------------------------------------------------------
@@ -163,6 +170,12 @@ def test_parse_errors(document: bytes | str, reason: str, line: int | None,
     (None, lambda m: m[0].tag, LookupError),
     ("x-unknown", lambda m: m.append("ele"), LookupError),
     ("x-unknown", lambda m: m[0].tag, LookupError),
+    ("u-t-f-8", lambda m: m[0].tag, LookupError),  # not a name Python's codecs know
+    ("u-t-f-8", lambda m: m.append("ele"), LookupError),
+    (LATIN1, lambda m: Element(b"ele", None, None, "u-t-f-8").tag, LookupError),
+    (LATIN1, lambda m: Element(b"ele", None, None, "latin-1\0").tag, LookupError),
+    (LATIN1, lambda m: len(Message.__new__(Message)), ValueError),
+    (LATIN1, lambda m: Message.__new__(Message).id, ValueError),
 ])
 def test_failures(encoding: str | None, call: Callable[[Message], Any],
                   error: type[Exception]) -> None:
@@ -218,6 +231,97 @@ def test_lifetimes() -> None:
     assert (element.value, orphan.value) == ("café au lait", "total < 20")
 
 
+class Reentrant:
+    """An index, or anything compared, that reads the message it is used on."""
+
+    def __init__(self, msg: Message) -> None:
+        self.msg = msg
+
+    def __index__(self) -> int:
+        return len(self.msg) - 1
+
+    def __eq__(self, other: object) -> bool:
+        return other == self.msg[-1]
+
+    __hash__ = None  # type: ignore[assignment]
+
+
+def reentrant_codec(name: str) -> codecs.CodecInfo | None:
+    """A codec "reentrant" whose decoder first reads the element being
+    decoded, the same field again."""
+    def decode(input: bytes, errors: str = "strict") -> tuple[str, int]:
+        if READING:
+            element = READING.pop()
+            SEEN.append(element.value)
+        return codecs.latin_1_decode(input, errors)
+    latin1 = codecs.lookup("latin-1")
+    return codecs.CodecInfo(latin1.encode, decode, name="reentrant") if name == "reentrant" else None
+
+
+READING: list[Element] = []
+SEEN: list[str | None] = []
+codecs.register(reentrant_codec)
+
+
+def decoded_reentrantly() -> bool:
+    element = Element(b"ele", None, b"value", "reentrant")
+    READING.append(element)
+    value = element.value
+    return value == "value" and value is element.value is SEEN[-1]  # stored once
+
+
+@pytest.mark.parametrize("call, expected", [
+    (lambda m: m[Reentrant(m)].name, "note"),
+    (lambda m: len(m[slice(Reentrant(m), None)]), 1),
+    (lambda m: m.insert(Reentrant(m), "ele"), 3),
+    (lambda m: m.set_value(Reentrant(m), "v"), 3),
+    (lambda m: m.index(Reentrant(m)), 3),
+    (lambda m: (m.count(Reentrant(m)), Reentrant(m) in m), (1, True)),
+    (lambda m: decoded_reentrantly(), True),
+])
+def test_callbacks(call: Callable[[Message], object], expected: object) -> None:
+    """Code of the caller's that uses the message again, within a call on it:
+    each call finishes."""
+    msg, results = sample(), []
+    worker = threading.Thread(target=lambda: results.append(call(msg)), daemon=True)
+    worker.start()
+    worker.join(timeout=10)
+    assert results == [expected] and usable(msg)
+
+
+class Text(bytes):
+    """Bytes that can refer to other objects."""
+
+
+def through_element(msg: Message) -> None:
+    text = Text(b"ele")
+    text.owner = msg  # type: ignore[attr-defined]
+    msg.kept = Element(text, None, None, None)  # type: ignore[attr-defined]
+
+
+@pytest.mark.parametrize("cycle", [
+    lambda m: setattr(m, "cursor", iter(m)),
+    lambda m: setattr(m, "cursor", reversed(m)),
+    through_element,
+])
+def test_cycles_collected(cycle: Callable[[Message], object]) -> None:
+    """A message reachable only through a cycle is collected, and so its C
+    message freed."""
+    gc.collect()
+    gc.disable()
+    try:
+        alive = []
+        for _ in range(100):
+            msg = sample()
+            cycle(msg)
+            alive.append(weakref.ref(msg))
+        del msg
+        gc.collect()
+    finally:
+        gc.enable()
+    assert [ref for ref in alive if ref() is not None] == []
+
+
 def test_threads() -> None:
     shared, wrong = Message(), []
 
@@ -241,12 +345,20 @@ def test_threads() -> None:
 # ---- copies --------------------------------------------------------------
 
 
+class Kept(Message):
+    """A subclass whose __init__ takes an argument."""
+
+    def __init__(self, origin: str) -> None:
+        super().__init__()
+        self.origin = origin
+
+
 @pytest.mark.parametrize("duplicate", [
     copy.copy, copy.deepcopy, lambda m: pickle.loads(pickle.dumps(m))])
 def test_copies(duplicate: Callable[[Message], Message]) -> None:
     # What a trip through the document would lose: the properties, a nameless
     # "ele", another tag, text above U+00FF.
-    msg = Message()
+    msg = Kept("here")
     msg.version, msg.encoding, msg.dtd = "1.1", "UTF-8", None
     msg.append("ele", None, "\u20ac 1")
     msg.append("Item", "n", None)
@@ -256,7 +368,8 @@ def test_copies(duplicate: Callable[[Message], Message]) -> None:
         return m.version, m.encoding, m.dtd, list(m), m.render()
 
     twin, expected = duplicate(msg), state(msg)
-    assert type(twin) is Message and twin == msg and state(twin) == expected
+    assert type(twin) is Kept and twin == msg and state(twin) == expected
+    assert type(twin.clone()) is Kept and type(Kept.parse(twin.clone().render())) is Kept
     assert pickle.loads(pickle.dumps(twin[0])) == twin[0] == msg[0]
     twin.append("ele", "x" * 100, "y" * 100)
     del twin

@@ -2,38 +2,22 @@
 paths and hands the addresses of the others to the extension module _fast;
 and expat's own verdict on a document the library refused.
 
-The library is loaded from the path in MOVRIMSG_LIBRARY when that is set,
-else as the system's libmovrimsg.so.1. Expat is loaded by its SONAME, which
-gives the very libexpat.so.1 the library already brought into the process.
+_loader finds the library (MOVRIMSG_LIBRARY, the package's own, the
+system's); LIBRARY is the file it came from. Expat is loaded by its SONAME,
+which gives the very libexpat.so.1 the library already brought into the
+process.
 """
 
 from __future__ import annotations
 
 import ctypes
-import os
 from ctypes import POINTER, c_char_p, c_int, c_int32, c_ulong, c_void_p
 from typing import Any, Callable
 
-from . import _fast
-
-LIBRARY_VARIABLE = "MOVRIMSG_LIBRARY"
-SYSTEM_LIBRARY = "libmovrimsg.so.1"
-
+from . import _fast, _loader
 
 Text = bytes | None
 Msg = int  # a message is its address, owned by one Message object
-
-
-def _load() -> ctypes.CDLL:
-    path = os.environ.get(LIBRARY_VARIABLE) or SYSTEM_LIBRARY
-    try:
-        return ctypes.CDLL(path)
-    except OSError as error:
-        raise ImportError(
-            f"movrimsg: cannot load the C library {path!r} ({error}). Either install "
-            f"the library so that the system finds {SYSTEM_LIBRARY} (cmake --install, "
-            f"then ldconfig), or set {LIBRARY_VARIABLE} to the path of {SYSTEM_LIBRARY}."
-        ) from error
 
 
 def _bind(dll: ctypes.CDLL, name: str, restype: Any, *argtypes: Any) -> Any:
@@ -46,7 +30,7 @@ def _bind(dll: ctypes.CDLL, name: str, restype: Any, *argtypes: Any) -> Any:
     return function
 
 
-_dll = _load()
+_dll = _loader.load()
 _msg = c_void_p
 _text = c_char_p
 
@@ -55,6 +39,7 @@ _FAST = ["movri_msg_init", "movri_msg_free", "movri_msg_parse", "movri_msg_to_st
          "movri_msg_append_element"]
 _FAST += [f"movri_msg_{verb}_{field}" for field in _fast.FIELDS for verb in ("get", "set")]
 _fast.bind({name: ctypes.cast(_bind(_dll, name, None), c_void_p).value or 0 for name in _FAST})
+LIBRARY = _loader.path_of(_dll.movri_msg_init)
 
 msg_clone: Callable[[Msg, Any], int] = _bind(
     _dll, "movri_msg_clone", c_int32, _msg, POINTER(c_void_p)
