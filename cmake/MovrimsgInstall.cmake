@@ -26,7 +26,7 @@ else()
 endif()
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/movrimsgConfig.cmake.in
   ${PROJECT_BINARY_DIR}/movrimsgConfig.cmake
-  INSTALL_DESTINATION ${MOVRIMSG_INSTALL_CMAKEDIR})
+  INSTALL_DESTINATION ${MOVRIMSG_INSTALL_CMAKEDIR} PATH_VARS CMAKE_INSTALL_LIBDIR)
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/movrimsgConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/movrimsgConfig.cmake
@@ -45,6 +45,7 @@ set(MOVRIMSG_PC_REQUIRES_PRIVATE expat)
 if(WIN32 AND BUILD_SHARED_LIBS)
   file(RELATIVE_PATH prefix_from_pkgconfigdir
        ${CMAKE_INSTALL_PREFIX}/${MOVRIMSG_INSTALL_PKGCONFIGDIR} ${CMAKE_INSTALL_PREFIX})
+  string(REGEX REPLACE "/$" "" prefix_from_pkgconfigdir "${prefix_from_pkgconfigdir}")
   set(MOVRIMSG_PC_PREFIX "\${pcfiledir}/${prefix_from_pkgconfigdir}")
   set(MOVRIMSG_PC_REQUIRES_PRIVATE "")
 endif()

@@ -59,5 +59,5 @@ file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
   "# The files in the ZIPs carry the sources' time.\n"
   "set(ENV{SOURCE_DATE_EPOCH} ${movrimsg_source_date})\n")
 set(CPACK_MOVRIMSG_BUILD_DIR ${PROJECT_BINARY_DIR})
-set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/MovrimsgWindowsSymbols.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/MovrimsgWindowsZips.cmake)
 include(CPack)
