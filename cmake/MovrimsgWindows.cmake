@@ -89,12 +89,14 @@ file(COPY ${PROJECT_BINARY_DIR}/CMakeFiles/run-under-wine DESTINATION ${PROJECT_
      FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                       WORLD_READ WORLD_EXECUTE)
 # The build makes the prefix, so that the tests start with it there.
-add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/wine-prefix/.movrimsg-prefix-ready
-  COMMAND ${PROJECT_BINARY_DIR}/run-under-wine
-  DEPENDS ${CMAKE_CURRENT_LIST_DIR}/run-under-wine.in
-  COMMENT "Making the wine prefix")
-add_custom_target(movrimsg_wine_prefix ALL
-  DEPENDS ${PROJECT_BINARY_DIR}/wine-prefix/.movrimsg-prefix-ready)
+if(MOVRIMSG_BUILD_TESTS)
+  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/wine-prefix/.movrimsg-prefix-ready
+    COMMAND ${PROJECT_BINARY_DIR}/run-under-wine
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/run-under-wine.in
+    COMMENT "Making the wine prefix")
+  add_custom_target(movrimsg_wine_prefix ALL
+    DEPENDS ${PROJECT_BINARY_DIR}/wine-prefix/.movrimsg-prefix-ready)
+endif()
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_BINARY_DIR}/run-under-wine)
 # The test programs are listed when ctest runs, not by running them under wine
 # at build time.
