@@ -110,7 +110,7 @@ for binary in "$dll" "$tool"; do
                 '"ProductName", "movrimsg"' '"FileDescription", "movrimsg' \
                 '"LegalCopyright", "Copyright (c) [0-9]* The movrimsg developers; MIT License"' \
                 "\"OriginalFilename\", \"$(basename "$binary")\""; do
-    grep -q "^ *$wanted" <<<"$resource" ||
+    grep -q "^ *\(VALUE \)\?$wanted" <<<"$resource" ||
       { echo "$(basename "$binary")'s version resource lacks $wanted:"; echo "$resource"; exit 1; }
   done
 done
@@ -140,7 +140,8 @@ done
 echo "$(basename "$zip"): $(wc -l <<<"$listing") files"
 for binary in "$dll" "$tool"; do
   name=$(basename "$binary")
-  x86_64-w64-mingw32-objcopy -O binary --only-section=.gnu_debuglink "$binary" "$build/debuglink"
+  x86_64-w64-mingw32-objcopy --dump-section .gnu_debuglink="$build/debuglink" "$binary" \
+    "$build/debuglink.copy"
   link=$(tr '\0' '\n' <"$build/debuglink" | head -n 1)
   if [ "$link" != "$name.debug" ] || ! cmake -E tar tf "$symbols" | grep -q "/bin/$name.debug\$"; then
     echo "$name names '$link' as its debug information; $(basename "$symbols") must hold $name.debug"
