@@ -5,7 +5,9 @@
 # (the tests). Both go into BUILD_DIR/windows-deps, to be named in
 # CMAKE_PREFIX_PATH.
 #
-#   tools/build-windows-deps.sh [BUILD_DIR]      (default: build-windows)
+#   tools/build-windows-deps.sh [BUILD_DIR [expat]]   (default: build-windows)
+#
+# With `expat`, only expat: what the ZIP holds, for a build without tests.
 #
 # Needs g++-mingw-w64-x86-64-posix, cmake, dpkg-dev, googletest, and deb-src
 # in the Types line of /etc/apt/sources.list.d/debian.sources (then apt-get
@@ -87,5 +89,5 @@ build_googletest() {
 
 mkdir -p "$sources"
 build_expat
-build_googletest
+[ "${2:-}" = expat ] || build_googletest
 echo "Windows dependencies in $prefix"
