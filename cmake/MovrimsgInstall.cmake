@@ -26,7 +26,7 @@ else()
 endif()
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/movrimsgConfig.cmake.in
   ${PROJECT_BINARY_DIR}/movrimsgConfig.cmake
-  INSTALL_DESTINATION ${MOVRIMSG_INSTALL_CMAKEDIR})
+  INSTALL_DESTINATION ${MOVRIMSG_INSTALL_CMAKEDIR} PATH_VARS CMAKE_INSTALL_LIBDIR)
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/movrimsgConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/movrimsgConfig.cmake
@@ -38,6 +38,17 @@ install(FILES ${PROJECT_BINARY_DIR}/movrimsgConfig.cmake
 # prefix is the one installed to, chosen at install time
 # (cmake --install --prefix) or, for packages, the configured one.
 set(MOVRIMSG_PC_PREFIX "@MOVRIMSG_PC_PREFIX@")
+set(MOVRIMSG_PC_REQUIRES_PRIVATE expat)
+# A Windows tree is unpacked wherever its user likes: its movrimsg.pc finds
+# the tree from its own folder. Programs link with the DLL's import library
+# alone, and no expat.pc comes with the tree, so it requires nothing.
+if(WIN32 AND BUILD_SHARED_LIBS)
+  file(RELATIVE_PATH prefix_from_pkgconfigdir
+       ${CMAKE_INSTALL_PREFIX}/${MOVRIMSG_INSTALL_PKGCONFIGDIR} ${CMAKE_INSTALL_PREFIX})
+  string(REGEX REPLACE "/$" "" prefix_from_pkgconfigdir "${prefix_from_pkgconfigdir}")
+  set(MOVRIMSG_PC_PREFIX "\${pcfiledir}/${prefix_from_pkgconfigdir}")
+  set(MOVRIMSG_PC_REQUIRES_PRIVATE "")
+endif()
 foreach(dir LIBDIR INCLUDEDIR)
   if(IS_ABSOLUTE ${CMAKE_INSTALL_${dir}})
     set(MOVRIMSG_PC_${dir} ${CMAKE_INSTALL_${dir}})

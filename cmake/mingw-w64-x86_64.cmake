@@ -22,6 +22,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # libgcc, libstdc++ or winpthread DLL beside them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 
+# The link time would change the bytes of every build: DLLs and programs
+# carry no time stamp.
+string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -Wl,--no-insert-timestamp")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT -Wl,--no-insert-timestamp)
+
 # Built programs run under wine, for the tests and wherever the build runs them.
 find_program(MOVRIMSG_WINE NAMES wine)
 if(MOVRIMSG_WINE)
