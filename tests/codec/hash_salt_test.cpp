@@ -83,4 +83,42 @@ TEST(HashSalt, EveryChildGivesOtherSaltsThanItsParent) {
 #endif
 }
 
+// A fork while the secret is being drawn (a signal handler's, say) gives a
+// child that carries on with its parent's draw; it must not keep what its
+// parent drew, or both hand out the same salts.
+TEST(HashSalt, AChildForkedDuringTheDrawDrawsItsOwnSecret) {
+#if !defined(__linux__)
+    GTEST_SKIP() << "the secret is drawn on Linux only; elsewhere expat salts each parser itself";
+#else
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    // The first child has no secret yet: its page was emptied.
+    const pid_t drawer = fork();
+    ASSERT_GE(drawer, 0);
+    if (drawer == 0) {
+        static pid_t forked_during_draw = -1;
+        movri::draw_pause_for_tests = [] {
+            movri::draw_pause_for_tests = nullptr;
+            forked_during_draw = fork();
+        };
+        const std::array<unsigned long, 2> salts = {movri::next_hash_salt(),
+                                                    movri::next_hash_salt()};
+        const bool sent = write(channel[1], salts.data(), sizeof salts) == sizeof salts;
+        if (forked_during_draw > 0) waitpid(forked_during_draw, nullptr, 0);
+        _exit(sent && forked_during_draw >= 0 ? 0 : 1);
+    }
+    close(channel[1]);
+    std::array<unsigned long, 4> salts{};
+    EXPECT_EQ(read(channel[0], salts.data(), sizeof salts / 2),
+              static_cast<ssize_t>(sizeof salts / 2));
+    EXPECT_EQ(read(channel[0], salts.data() + 2, sizeof salts / 2),
+              static_cast<ssize_t>(sizeof salts / 2));
+    close(channel[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(drawer, &status, 0), drawer);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(std::set<unsigned long>(salts.begin(), salts.end()).size(), 4u);
+#endif
+}
+
 }  // namespace
