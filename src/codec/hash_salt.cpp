@@ -130,15 +130,15 @@ Secret *publish(Secret *page) {
 }
 
 Secret *make_secret_page() {
-    void *page =
-        mmap(nullptr, page_size(), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    const size_t size = page_size();
+    void *page = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (page == MAP_FAILED) return publish(&no_page);
-    if (madvise(page, page_size(), MADV_WIPEONFORK) != 0) {
-        munmap(page, page_size());
+    if (madvise(page, size, MADV_WIPEONFORK) != 0) {
+        munmap(page, size);
         return publish(&no_page);
     }
     Secret *made = publish(new (page) Secret{});
-    if (made != page) munmap(page, page_size());  // another thread made one first
+    if (made != page) munmap(page, size);  // another thread made one first
     return made;
 }
 
