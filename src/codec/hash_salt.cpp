@@ -78,8 +78,11 @@ std::atomic<uint64_t> standby_salts_given{0};
 
 uint64_t standby_salt() {
     uint64_t key[2] = {0, 0};
+    // getauxval gives the bytes' address as an integer.
     if (const auto at_random = getauxval(AT_RANDOM); at_random != 0)
-        std::memcpy(key, reinterpret_cast<const void *>(at_random), sizeof key);
+        std::memcpy(key,
+                    reinterpret_cast<const void *>(at_random),  // NOLINT(performance-no-int-to-ptr)
+                    sizeof key);
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const auto clock = static_cast<uint64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
