@@ -20,8 +20,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -44,6 +42,16 @@ void set_result(ucontext_t &context, long result) { context.uc_mcontext.regs[0] 
 #else
 constexpr unsigned kArch = 0;
 void set_result(ucontext_t &, long) {}
+#endif
+
+// AddressSanitizer maps its heap as it goes, and gives up where mmap is
+// refused.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kHeapNeedsMmap = true;
+#elif defined(__has_feature)
+constexpr bool kHeapNeedsMmap = __has_feature(address_sanitizer);
+#else
+constexpr bool kHeapNeedsMmap = false;
 #endif
 
 struct Refusal {
@@ -121,13 +129,14 @@ TEST(SandboxedParse, EveryParseSucceedsWhateverTheKernelRefuses) {
     const struct {
         const char *sandbox;
         std::vector<Refusal> refused;
+        bool refuses_mappings = false;
     } cases[] = {
         {"getrandom refused (EPERM)", {{SYS_getrandom, EPERM}}},
         {"getrandom unknown (ENOSYS)", {{SYS_getrandom, ENOSYS}}},
         {"getrandom unknown, no file opens",
          {{SYS_getrandom, ENOSYS}, {SYS_openat, EACCES}, {SYS_open, EACCES}}},
         {"getrandom refused, no wipe-on-fork", {{SYS_getrandom, EPERM}, {SYS_madvise, EINVAL}}},
-        {"getrandom refused, no new mappings", {{SYS_getrandom, EPERM}, {SYS_mmap, EPERM}}},
+        {"getrandom refused, no new mappings", {{SYS_getrandom, EPERM}, {SYS_mmap, EPERM}}, true},
     };
     movri_msg *msg = nullptr;
     ASSERT_EQ(movri_msg_init(&msg), 0);
@@ -139,13 +148,13 @@ TEST(SandboxedParse, EveryParseSucceedsWhateverTheKernelRefuses) {
     movri_msg_free(msg);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.sandbox);
+        if (c.refuses_mappings && kHeapNeedsMmap) continue;
         refusal_count = static_cast<int>(c.refused.size());
         for (int i = 0; i < refusal_count; ++i)
             refusals[i] = c.refused[i];
-        std::fflush(nullptr);  // the child exits normally, so that coverage builds count it
         const pid_t child = fork();
         ASSERT_GE(child, 0);
-        if (child == 0) std::exit(parse_in_sandbox(document, expected));
+        if (child == 0) _exit(parse_in_sandbox(document, expected));
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         if (WIFSIGNALED(status))

@@ -3,7 +3,9 @@
 // does it all again, 2000 times. The library must leave nothing behind: the
 // host can still make as many thread keys as before, keeps no more mappings
 // than after the first cycle, and the library is really gone each time.
-//   movrimsg_unload_cycles <path of the shared library> [cycles]
+//   movrimsg_unload_cycles <path of the shared library> [cycles] [thread keys only]
+// Sanitizer runtimes map memory for every thread they see, so builds with
+// them check the thread keys only.
 #include "movrimsg.h"
 
 #include <dlfcn.h>
@@ -132,6 +134,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     const int cycles = argc > 2 ? std::atoi(argv[2]) : 2000;
+    const bool keys_only = argc > 3;
     const char *slash = std::strrchr(argv[1], '/');
     const std::string library_file = slash != nullptr ? slash + 1 : argv[1];
     const int keys_before = free_thread_keys();
@@ -149,5 +152,7 @@ int main(int argc, char **argv) {
         "%d cycles: %d thread keys free before, %d after; %d mappings after the first "
         "cycle, %d after the last\n",
         cycles, keys_before, keys_after, mappings_after_first, mappings_after);
-    return keys_after == keys_before && mappings_after <= mappings_after_first ? 0 : 1;
+    const bool nothing_left =
+        keys_after == keys_before && (keys_only || mappings_after <= mappings_after_first);
+    return nothing_left ? 0 : 1;
 }
