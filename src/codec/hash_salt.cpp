@@ -72,8 +72,8 @@ unsigned long nonzero(uint64_t salt) { return salt != 0 ? static_cast<unsigned l
 
 // Salts for when no drawn secret is at hand: keyed by the 16 random bytes the
 // kernel gives every program at its start and by the clock, which a child
-// reads differently from its parent. No system call is made that a sandbox
-// could refuse.
+// reads differently from its parent. They need no system call but the
+// clock's.
 std::atomic<uint64_t> standby_salts_given{0};
 
 uint64_t standby_salt() {

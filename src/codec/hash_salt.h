@@ -11,8 +11,9 @@ namespace movri {
 // A salt for one parser, never 0 on Linux: SipHash-2-4 of a process-wide
 // counter under a secret drawn on first use and drawn again in every child
 // process, so salts differ between parses and between processes, and one
-// that leaks reveals neither the secret nor any other salt. Elsewhere 0,
-// which leaves expat to draw each parser's salt itself.
+// that leaks reveals neither the secret nor any other salt. While no drawn
+// secret is at hand, a weaker standby salt. Elsewhere 0, which leaves expat
+// to draw each parser's salt itself.
 unsigned long next_hash_salt();
 
 // SipHash-2-4 of one 64-bit word (as its 8 little-endian bytes) under the
