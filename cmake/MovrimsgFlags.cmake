@@ -45,12 +45,20 @@ if(NOT WIN32)
     movrimsg_add_link_option_if_supported(${option})
   endforeach()
   # Checked calls need optimisation, and stay out of instrumented builds; a
-  # level the compiler or the caller's flags already set is kept.
+  # level the compiler or the caller's flags already set is kept, for every
+  # configuration whose flags set one.
   check_c_source_compiles("#ifdef _FORTIFY_SOURCE\n#error set\n#endif\nint main(void) { return 0; }"
                           MOVRIMSG_FORTIFY_UNSET)
   if(MOVRIMSG_FORTIFY_UNSET AND NOT MOVRIMSG_SANITIZE AND NOT MOVRIMSG_COVERAGE
      AND NOT CMAKE_C_FLAGS MATCHES "_FORTIFY_SOURCE" AND NOT CMAKE_CXX_FLAGS MATCHES "_FORTIFY_SOURCE")
-    add_compile_definitions($<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
+    set(fortify_kept "$<CONFIG:Debug>")
+    foreach(config IN LISTS CMAKE_CONFIGURATION_TYPES CMAKE_BUILD_TYPE ITEMS Release RelWithDebInfo MinSizeRel)
+      string(TOUPPER "${config}" upper)
+      if("${CMAKE_C_FLAGS_${upper}} ${CMAKE_CXX_FLAGS_${upper}}" MATCHES "_FORTIFY_SOURCE")
+        string(APPEND fortify_kept ",$<CONFIG:${config}>")
+      endif()
+    endforeach()
+    add_compile_definitions($<$<NOT:$<OR:${fortify_kept}>>:_FORTIFY_SOURCE=2>)
   endif()
 endif()
 

@@ -41,8 +41,16 @@ pthread_once_t slot_once = PTHREAD_ONCE_INIT;
 pthread_key_t slot;
 std::atomic<bool> slot_made{false};
 
+// The key has no destructor function: a thread that exits after the library
+// was unloaded must find nothing of it to call.
 void make_slot() {
     slot_made.store(pthread_key_create(&slot, nullptr) == 0, std::memory_order_release);
+}
+
+// Unloading gives the key back, so that a host loading and unloading the
+// library again and again never runs out of keys.
+__attribute__((destructor)) void delete_slot() {
+    if (slot_made.exchange(false, std::memory_order_acq_rel)) pthread_key_delete(slot);
 }
 
 movri::ParseArena *current_arena() {
