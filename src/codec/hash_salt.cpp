@@ -145,7 +145,19 @@ Secret *make_secret_page() {
     return made;
 }
 
+// Parses using the page now, and whether the library is being unloaded. The
+// page's destructor also runs at process exit, when other threads may still
+// be parsing: it unmaps the page only when none is, and turns later parses
+// to standby salts either way.
+constexpr uint32_t kUnloading = 1U << 31;
+std::atomic<uint32_t> page_users{0};
+
 __attribute__((destructor)) void unmap_secret_page() {
+    uint32_t idle = 0;
+    if (!page_users.compare_exchange_strong(idle, kUnloading, std::memory_order_acq_rel)) {
+        page_users.fetch_or(kUnloading, std::memory_order_acq_rel);
+        return;  // a parse still reads the page: it stays mapped
+    }
     Secret *page = secret_page.exchange(&no_page, std::memory_order_acq_rel);
     if (page != nullptr && page != &no_page) munmap(page, page_size());
 }
@@ -184,11 +196,17 @@ bool draw_secret(Secret &s) {
 namespace movri {
 
 unsigned long next_hash_salt() {
-    Secret *s = secret();
-    if (s == nullptr || (s->state.load(std::memory_order_acquire) != kReady && !draw_secret(*s)))
-        return nonzero(standby_salt());
-    const uint64_t n = s->salts_given.fetch_add(1, std::memory_order_relaxed);
-    return nonzero(siphash24(s->key[0], s->key[1], n));
+    unsigned long salt = 0;
+    if ((page_users.fetch_add(1, std::memory_order_acquire) & kUnloading) == 0) {
+        Secret *s = secret();
+        if (s != nullptr &&
+            (s->state.load(std::memory_order_acquire) == kReady || draw_secret(*s))) {
+            const uint64_t n = s->salts_given.fetch_add(1, std::memory_order_relaxed);
+            salt = nonzero(siphash24(s->key[0], s->key[1], n));
+        }
+    }
+    page_users.fetch_sub(1, std::memory_order_release);
+    return salt != 0 ? salt : nonzero(standby_salt());
 }
 
 }  // namespace movri
