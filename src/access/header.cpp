@@ -2,6 +2,7 @@
 #include "header.h"
 
 #include "../model/sequence.h"
+#include "../model/element.h"
 #include "../model/text.h"
 #include "insertion.h"
 #include "lookup.h"
@@ -37,7 +38,8 @@ int32_t set_header(movri_msg *msg, int index, const char *value) {
     const char *tag = kHeaderTags[index].data();
     movri_element *element = nullptr;
     const int32_t found = find_tag(msg, tag, &element);
-    if (element != nullptr) return replace_text(&element->value, value) == 0 ? found : -1;
+    if (element != nullptr)
+        return set_element_text(element, &movri_element::value, value) == 0 ? found : -1;
     return insert_new_element(msg, header_slot(msg, index), tag, nullptr, value);
 }
 

@@ -1,6 +1,7 @@
 #include "lookup.h"
 
 #include "../model/sequence.h"
+#include "../model/element.h"
 #include "../model/text.h"
 
 namespace {
@@ -69,13 +70,13 @@ int32_t movri_msg_set_element_value_byname(movri_msg *msg, const char *tag, cons
     movri_element *element = nullptr;
     const int32_t pos = movri_msg_get_element_byname(msg, tag, name, &element);
     if (element == nullptr) return -1;
-    return movri::replace_text(&element->value, value) == 0 ? pos : -1;
+    return movri::set_element_text(element, &movri_element::value, value) == 0 ? pos : -1;
 }
 
 int32_t movri_msg_set_element_value_bypos(movri_msg *msg, int32_t pos, const char *value) {
     movri_element *element = nullptr;
     if (movri_msg_get_element_bypos(msg, pos, &element) < 0) return -1;
-    return movri::replace_text(&element->value, value) == 0 ? pos : -1;
+    return movri::set_element_text(element, &movri_element::value, value) == 0 ? pos : -1;
 }
 
 }  // extern "C"

@@ -40,14 +40,17 @@ int recognise(const char *name) {
 
 }  // namespace
 
-// What the handlers share during one parse.
+// What the handlers share during one parse. The element a start tag opens
+// is stored at the next recognised tag (or the end of the parse), with its
+// name and all its text at once: one allocation for a new element.
 struct movri_parse_state {
     movri_parse_state(movri_msg *target, XML_Parser expat) : msg(target), parser(expat) {}
 
     movri_msg *msg;
     XML_Parser parser;
-    movri_element *current = nullptr;  // receives character data; null for none
-    movri::TextBuilder pending;        // character data not yet stored in current
+    int open = kNotRecognised;   // kind of the element receiving text, if any
+    movri::TextBuilder name;     // the open body element's name
+    movri::TextBuilder pending;  // the open element's text so far
     bool out_of_memory = false;
     const char *refusal = nullptr;  // why the document was refused, if it was
     int referring_entities = 0;
@@ -64,37 +67,43 @@ struct movri_parse_state {
         XML_StopParser(parser, XML_FALSE);
     }
 
-    // Moves the gathered text into the current element's value.
+    // Stores the open element with its text, or, when that cannot be
+    // allocated, without it; then no element is open.
     bool flush() {
-        if (current != nullptr && !pending.empty() &&
-            movri_element_append_value(current, pending.c_str(), pending.size()) != 0) {
-            fail();
-            return false;
-        }
+        if (open == kNotRecognised) return true;
+        const movri::TextSpan text =
+            pending.empty() ? movri::TextSpan{} : movri::TextSpan{pending.c_str(), pending.size()};
+        const bool stored = store(text);
+        if (!stored && text.bytes != nullptr) store({});
+        open = kNotRecognised;
         pending.clear();
+        if (!stored) fail();
+        return stored;
+    }
+
+    // Converts text to single-byte text at the end of to.
+    static bool gather(movri::TextBuilder &to, const char *text, size_t length) {
+        if (!to.reserve_more(length)) return false;
+        to.commit(movri::movri_utf8_to_latin1(text, length, to.end()));
         return true;
     }
 
-    // Converts text to single-byte text at the end of pending.
-    bool gather(const char *text, size_t length) {
-        if (!pending.reserve_more(length)) return false;
-        pending.commit(movri::movri_utf8_to_latin1(text, length, pending.end()));
+    // Opens an element of the given kind; a body element is named by the
+    // single-byte form of name.
+    bool open_element(int kind, const char *name_text) {
+        name.clear();
+        if (kind == kBody && !gather(name, name_text, std::strlen(name_text))) return false;
+        open = kind;
         return true;
     }
 
-    // Appends an "ele" element named by the single-byte form of name.
-    movri_element *append_body_element(const char *name) {
-        if (!gather(name, std::strlen(name))) return nullptr;
-        movri_element *element = movri::append_new_element(msg, {kBodyTag.data(), kBodyTag.size()},
-                                                           {pending.c_str(), pending.size()}, {});
-        pending.clear();
-        return element;
-    }
-
-    // Selects the header element at index, found or made, its value emptied.
-    movri_element *select_header(int index) {
-        const int32_t pos = movri::set_header(msg, index, nullptr);
-        return pos >= 0 ? movri_list_at(msg->elements, pos) : nullptr;
+private:
+    // Appends the open body element, or sets the open header element (found
+    // or made), with value.
+    bool store(movri::TextSpan value) {
+        if (open != kBody) return movri::set_header(msg, open, value.bytes) >= 0;
+        return movri::append_new_element(msg, {kBodyTag.data(), kBodyTag.size()},
+                                         {name.c_str(), name.size()}, value) != nullptr;
     }
 };
 
@@ -106,23 +115,19 @@ void XMLCALL on_start_tag(void *data, const XML_Char *name, const XML_Char **att
     movri_parse_state &state = state_of(data);
     const int kind = recognise(name);
     if (kind == kNotRecognised || !state.flush()) return;
-    state.current = nullptr;
     if (kind == kBody && attributes[0] == nullptr) return;
-    state.current =
-        kind == kBody ? state.append_body_element(attributes[1]) : state.select_header(kind);
-    if (state.current == nullptr) state.fail();
+    if (!state.open_element(kind, kind == kBody ? attributes[1] : nullptr)) state.fail();
 }
 
 void XMLCALL on_end_tag(void *data, const XML_Char *name) {
     movri_parse_state &state = state_of(data);
-    if (recognise(name) == kNotRecognised || !state.flush()) return;
-    state.current = nullptr;
+    if (recognise(name) != kNotRecognised) state.flush();
 }
 
 void XMLCALL on_text(void *data, const XML_Char *text, int length) {
     movri_parse_state &state = state_of(data);
-    if (state.current == nullptr || length <= 0) return;
-    if (!state.gather(text, static_cast<size_t>(length))) state.fail();
+    if (state.open == kNotRecognised || length <= 0) return;
+    if (!movri_parse_state::gather(state.pending, text, static_cast<size_t>(length))) state.fail();
 }
 
 // Whether an entity's text refers to another entity: general entities by

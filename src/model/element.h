@@ -16,6 +16,10 @@ movri_link *make_listed_element(TextSpan tag, TextSpan name, TextSpan value);
 // Releases an element made by make_listed_element, its texts and its link.
 void free_listed_element(movri_link *link);
 
+// Replaces one text of an element the library made, listed or free-standing,
+// as the movri_element_set_* functions do: 0, or -1 keeping the text.
+int32_t set_element_text(movri_element *element, char *movri_element::*field, const char *text);
+
 }  // namespace movri
 
 // Appends n bytes to the element's value (making it when absent). 0, also

@@ -29,11 +29,28 @@ char *copy_text(TextSpan text) {
     return copy;
 }
 
-int32_t replace_text(char **field, const char *text) {
+char *place_text(char *&at, TextSpan text) {
+    if (text.bytes == nullptr) return nullptr;
+    char *copy = at;
+    std::memcpy(copy, text.bytes, text.length);
+    copy[text.length] = '\0';
+    at += text.length + 1;
+    return copy;
+}
+
+void release_text(char *text, InlineRoom room) {
+    if (!room.holds(text)) movri_free(text);
+}
+
+int32_t replace_text(char **field, const char *text, InlineRoom room) {
     const TextSpan span = span_of(text);
+    if (span.bytes != nullptr && room.holds(*field) && span.length <= text_length(*field)) {
+        movri_strncpy(*field, span.bytes, span.length);
+        return 0;
+    }
     char *copy = copy_text(span);
     if (copy_failed(span, copy)) return -1;
-    movri_free(*field);
+    release_text(*field, room);
     *field = copy;
     return 0;
 }

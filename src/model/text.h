@@ -3,6 +3,7 @@
 
 #include "movrimsg.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -43,9 +44,33 @@ private:
     TextSpan wanted_;
 };
 
-// Replaces *field with a copy of text (null makes it absent). The copy is
-// made first, so text may be *field itself. -1, keeping the field, when the
-// copy cannot be allocated.
-int32_t replace_text(char **field, const char *text);
+// The bytes at the end of a record's block that hold texts copied in with
+// the record. Such a text is never freed on its own, and a text set over it
+// is written in its place when it is no longer.
+struct InlineRoom {
+    const char *begin = nullptr;
+    size_t size = 0;
+
+    bool holds(const char *text) const {
+        return reinterpret_cast<uintptr_t>(text) - reinterpret_cast<uintptr_t>(begin) < size;
+    }
+};
+
+// The block size a present span takes inline, terminator included; 0 for
+// an absent one.
+inline size_t inline_size(TextSpan text) { return text.bytes != nullptr ? text.length + 1 : 0; }
+
+// Copies a present span to at and moves at past it; the copy, or null for an
+// absent span.
+char *place_text(char *&at, TextSpan text);
+
+// Frees a text unless it lives in room.
+void release_text(char *text, InlineRoom room);
+
+// Replaces *field with a copy of text (null makes it absent), in place when
+// *field lives in room and text is no longer. A new copy is made first, so
+// text may be *field itself. -1, keeping the field, when the copy cannot be
+// allocated.
+int32_t replace_text(char **field, const char *text, InlineRoom room = {});
 
 }  // namespace movri
