@@ -2,6 +2,8 @@
 // text.
 #pragma once
 
+#include "../model/short_bytes.h"
+
 #include <cstddef>
 
 namespace movri {
@@ -11,5 +13,13 @@ namespace movri {
 // character one '?'. A malformed sequence (expat never delivers one) also
 // becomes '?'. Gives the number of bytes written.
 size_t movri_utf8_to_latin1(const char *in, size_t length, char *out);
+
+// The same, with the common case inline: most pieces expat delivers are
+// short and plain ASCII, and are copied whole (a piece that is not is then
+// written again).
+inline size_t utf8_piece_to_latin1(const char *in, size_t length, char *out) {
+    if (length <= kShortRun && all_ascii(copy_short(out, in, length))) return length;
+    return movri_utf8_to_latin1(in, length, out);
+}
 
 }  // namespace movri

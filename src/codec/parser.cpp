@@ -31,9 +31,11 @@ constexpr int kBody = movri::kHeaderCount;  // after the header indexes
 constexpr int kMaxReferringEntities = 64;
 
 // The header index of an element name, kBody for the body tag, or
-// kNotRecognised. Names are compared exactly, with case.
+// kNotRecognised. Names are compared exactly, with case; most names of a
+// document are told apart by their first byte.
 int recognise(const char *name) {
-    if (movri::spells(name, kBodyTag)) return kBody;
+    if (name[0] == kBodyTag[0]) return movri::spells(name, kBodyTag) ? kBody : kNotRecognised;
+    if (!movri::starts_a_header_tag(name[0])) return kNotRecognised;
     const int header = movri::header_index(name);
     return header >= 0 ? header : kNotRecognised;
 }
@@ -84,7 +86,7 @@ struct movri_parse_state {
     // Converts text to single-byte text at the end of to.
     static bool gather(movri::TextBuilder &to, const char *text, size_t length) {
         if (!to.reserve_more(length)) return false;
-        to.commit(movri::movri_utf8_to_latin1(text, length, to.end()));
+        to.commit(movri::utf8_piece_to_latin1(text, length, to.end()));
         return true;
     }
 

@@ -16,6 +16,9 @@ namespace movri {
 // wanted one is read no further than its end.
 bool TextMatcher::matches(const char *stored) const {
     if (stored == nullptr || wanted_.bytes == nullptr) return false;
+    if (fold_case(static_cast<unsigned char>(stored[0])) !=
+        fold_case(static_cast<unsigned char>(wanted_.bytes[0])))
+        return false;
     return movri_strncasecmp(stored, wanted_.bytes, wanted_.length) == 0 &&
            stored[wanted_.length] == '\0';
 }
@@ -26,15 +29,6 @@ char *copy_text(TextSpan text) {
     if (copy == nullptr) return nullptr;
     std::memcpy(copy, text.bytes, text.length);
     copy[text.length] = '\0';
-    return copy;
-}
-
-char *place_text(char *&at, TextSpan text) {
-    if (text.bytes == nullptr) return nullptr;
-    char *copy = at;
-    std::memcpy(copy, text.bytes, text.length);
-    copy[text.length] = '\0';
-    at += text.length + 1;
     return copy;
 }
 

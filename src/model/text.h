@@ -3,6 +3,8 @@
 
 #include "movrimsg.h"
 
+#include "short_bytes.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -62,7 +64,14 @@ inline size_t inline_size(TextSpan text) { return text.bytes != nullptr ? text.l
 
 // Copies a present span to at and moves at past it; the copy, or null for an
 // absent span.
-char *place_text(char *&at, TextSpan text);
+inline char *place_text(char *&at, TextSpan text) {
+    if (text.bytes == nullptr) return nullptr;
+    char *copy = at;
+    copy_bytes(copy, text.bytes, text.length);
+    copy[text.length] = '\0';
+    at += text.length + 1;
+    return copy;
+}
 
 // Frees a text unless it lives in room.
 void release_text(char *text, InlineRoom room);
