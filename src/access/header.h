@@ -20,14 +20,6 @@ inline bool spells(const char *text, std::string_view wanted) {
     return *text == '\0';
 }
 
-// Whether some header tag starts with the byte c.
-constexpr bool starts_a_header_tag(char c) {
-    for (const std::string_view tag : kHeaderTags) {
-        if (tag[0] == c) return true;
-    }
-    return false;
-}
-
 // The index of the header tag spelled exactly name (with case), or -1.
 inline int header_index(const char *name) {
     for (int index = 0; index < kHeaderCount; ++index) {

@@ -14,6 +14,7 @@
 #include "parse_arena.h"
 #include "text_builder.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -30,12 +31,20 @@ constexpr int kBody = movri::kHeaderCount;  // after the header indexes
 // another entity, which bounds the chain.
 constexpr int kMaxReferringEntities = 64;
 
+// Whether some header tag starts with a given byte.
+constexpr std::array<bool, 256> kStartsHeaderTag = [] {
+    std::array<bool, 256> table{};
+    for (const std::string_view tag : movri::kHeaderTags)
+        table[static_cast<unsigned char>(tag[0])] = true;
+    return table;
+}();
+
 // The header index of an element name, kBody for the body tag, or
-// kNotRecognised. Names are compared exactly, with case; most names of a
-// document are told apart by their first byte.
+// kNotRecognised. Names are compared exactly, with case; most are told
+// apart by their first byte.
 int recognise(const char *name) {
     if (name[0] == kBodyTag[0]) return movri::spells(name, kBodyTag) ? kBody : kNotRecognised;
-    if (!movri::starts_a_header_tag(name[0])) return kNotRecognised;
+    if (!kStartsHeaderTag[static_cast<unsigned char>(name[0])]) return kNotRecognised;
     const int header = movri::header_index(name);
     return header >= 0 ? header : kNotRecognised;
 }

@@ -2,23 +2,11 @@
 
 #include <cstdint>
 
-namespace {
-
-constexpr unsigned char fold_case(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-}  // namespace
-
 namespace movri {
 
 // The comparison stops at a terminator, so a stored text shorter than the
 // wanted one is read no further than its end.
-bool TextMatcher::matches(const char *stored) const {
-    if (stored == nullptr || wanted_.bytes == nullptr) return false;
-    if (fold_case(static_cast<unsigned char>(stored[0])) !=
-        fold_case(static_cast<unsigned char>(wanted_.bytes[0])))
-        return false;
+bool TextMatcher::matches_whole(const char *stored) const {
     return movri_strncasecmp(stored, wanted_.bytes, wanted_.length) == 0 &&
            stored[wanted_.length] == '\0';
 }
@@ -65,8 +53,8 @@ char *movri_strncpy(char *dst, const char *src, size_t n) {
 int32_t movri_strncasecmp(const char *a, const char *b, size_t n) {
     if (a == nullptr || b == nullptr) return (a == nullptr ? 0 : 1) - (b == nullptr ? 0 : 1);
     for (size_t i = 0; i < n; ++i) {
-        const unsigned char ca = fold_case(static_cast<unsigned char>(a[i]));
-        const unsigned char cb = fold_case(static_cast<unsigned char>(b[i]));
+        const unsigned char ca = movri::fold_case(a[i]);
+        const unsigned char cb = movri::fold_case(b[i]);
         if (ca != cb) return ca < cb ? -1 : 1;
         if (ca == '\0') break;
     }

@@ -34,15 +34,26 @@ inline bool copy_failed(TextSpan text, const char *copy) {
     return text.bytes != nullptr && copy == nullptr;
 }
 
+constexpr unsigned char fold_case(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+}
+
 // The tag and name matching rule: a stored text matches the wanted one when
 // both are present, equally long and equal ignoring ASCII letter case. The
 // wanted text is measured once, for a whole walk.
 class TextMatcher {
 public:
     explicit TextMatcher(const char *wanted) : wanted_(span_of(wanted)) {}
-    bool matches(const char *stored) const;
+    // Most stored texts differ from the wanted one in their first byte.
+    bool matches(const char *stored) const {
+        return stored != nullptr && wanted_.bytes != nullptr &&
+               fold_case(stored[0]) == fold_case(wanted_.bytes[0]) && matches_whole(stored);
+    }
 
 private:
+    bool matches_whole(const char *stored) const;
+
     TextSpan wanted_;
 };
 

@@ -82,11 +82,12 @@ const std::string &document_with_long_name() {
 }
 
 const MessageOperation kOperations[] = {
-    {"set_version", make_fixture, [](movri_msg *m) { return movri_msg_set_version(m, "1.1"); },
+    {"set_version", make_fixture, [](movri_msg *m) { return movri_msg_set_version(m, "1.10"); },
      true},
-    {"set_encoding", make_fixture, [](movri_msg *m) { return movri_msg_set_encoding(m, "UTF-8"); },
-     true},
-    {"set_dtd", make_fixture, [](movri_msg *m) { return movri_msg_set_dtd(m, "other.dtd"); }, true},
+    {"set_encoding", make_fixture,
+     [](movri_msg *m) { return movri_msg_set_encoding(m, "ISO-8859-15"); }, true},
+    {"set_dtd", make_fixture,
+     [](movri_msg *m) { return movri_msg_set_dtd(m, "other-message.dtd"); }, true},
     {"append", make_fixture,
      [](movri_msg *m) { return movri_msg_append_element(m, "ele", "c", "v"); }, true},
     {"append_without_name", make_empty,
@@ -103,7 +104,8 @@ const MessageOperation kOperations[] = {
      true},
     {"insert_bypos", make_fixture,
      [](movri_msg *m) { return movri_msg_insert_element_bypos(m, 1, "ele", "c", "v"); }, true},
-    {"set_id_existing", make_fixture, [](movri_msg *m) { return movri_msg_set_id(m, "4300"); }, true},
+    {"set_id_existing", make_fixture, [](movri_msg *m) { return movri_msg_set_id(m, "4300"); },
+     true},
     {"set_sn_new", make_fixture, [](movri_msg *m) { return movri_msg_set_sn(m, "1"); }, true},
     {"set_total_new", make_fixture, [](movri_msg *m) { return movri_msg_set_total(m, "2"); }, true},
     {"set_msgmode_new", make_fixture, [](movri_msg *m) { return movri_msg_set_msgmode(m, "r"); },
