@@ -28,8 +28,8 @@ int32_t find_first(const movri_msg *msg, Match match, movri_element **found) {
 
 namespace movri {
 
-int32_t find_tag(const movri_msg *msg, const char *tag, movri_element **found) {
-    const TextMatcher wanted(tag);
+int32_t find_tag(const movri_msg *msg, std::string_view tag, movri_element **found) {
+    const TextMatcher wanted(TextSpan{tag.data(), tag.size()});
     return find_first(
         msg, [&](const movri_element &element) { return wanted.matches(element.tag); }, found);
 }

@@ -14,7 +14,6 @@
 #include "parse_arena.h"
 #include "text_builder.h"
 
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -31,22 +30,36 @@ constexpr int kBody = movri::kHeaderCount;  // after the header indexes
 // another entity, which bounds the chain.
 constexpr int kMaxReferringEntities = 64;
 
-// Whether some header tag starts with a given byte.
-constexpr std::array<bool, 256> kStartsHeaderTag = [] {
-    std::array<bool, 256> table{};
-    for (const std::string_view tag : movri::kHeaderTags)
-        table[static_cast<unsigned char>(tag[0])] = true;
-    return table;
-}();
+constexpr std::string_view tag_of(int kind) {
+    return kind == kBody ? kBodyTag : movri::kHeaderTags[kind];
+}
+
+// kind when name spells its tag exactly (with case), else kNotRecognised.
+// The tag is a constant, so the comparison unrolls.
+template <int kind>
+int spelled(const char *name) {
+    return movri::spells(name, tag_of(kind)) ? kind : kNotRecognised;
+}
 
 // The header index of an element name, kBody for the body tag, or
-// kNotRecognised. Names are compared exactly, with case; most are told
-// apart by their first byte.
+// kNotRecognised. All tags but two differ in their first byte, so most
+// names are told apart by it.
 int recognise(const char *name) {
-    if (name[0] == kBodyTag[0]) return movri::spells(name, kBodyTag) ? kBody : kNotRecognised;
-    if (!kStartsHeaderTag[static_cast<unsigned char>(name[0])]) return kNotRecognised;
-    const int header = movri::header_index(name);
-    return header >= 0 ? header : kNotRecognised;
+    static_assert(tag_of(3)[0] == tag_of(4)[0], "msgmode and msgname share their first byte");
+    switch (name[0]) {
+        case tag_of(kBody)[0]:
+            return spelled<kBody>(name);
+        case tag_of(0)[0]:
+            return spelled<0>(name);
+        case tag_of(1)[0]:
+            return spelled<1>(name);
+        case tag_of(2)[0]:
+            return spelled<2>(name);
+        case tag_of(3)[0]:
+            return spelled<3>(name) != kNotRecognised ? 3 : spelled<4>(name);
+        default:
+            return kNotRecognised;
+    }
 }
 
 }  // namespace

@@ -45,6 +45,7 @@ constexpr unsigned char fold_case(char c) {
 class TextMatcher {
 public:
     explicit TextMatcher(const char *wanted) : wanted_(span_of(wanted)) {}
+    explicit TextMatcher(TextSpan wanted) : wanted_(wanted) {}
     // Most stored texts differ from the wanted one in their first byte.
     bool matches(const char *stored) const {
         return stored != nullptr && wanted_.bytes != nullptr &&
