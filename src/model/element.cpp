@@ -26,15 +26,15 @@ movri::InlineRoom room_of(const ElementBlock &block) {
     return {reinterpret_cast<const char *>(&block + 1), block.room};
 }
 
-// A new block holding copies of the texts, or null when out of memory.
+// A new block holding copies of the texts, or null when out of memory. Each
+// present span lies in memory, so its size with the terminator cannot wrap;
+// their sum is checked.
 ElementBlock *make_block(movri::TextSpan tag, movri::TextSpan name, movri::TextSpan value) {
-    const size_t sizes[] = {movri::inline_size(tag), movri::inline_size(name),
-                            movri::inline_size(value)};
-    size_t room = 0;
-    for (const size_t size : sizes) {
-        if (size > SIZE_MAX - sizeof(ElementBlock) - room) return nullptr;
-        room += size;
-    }
+    const size_t texts = movri::inline_size(tag) + movri::inline_size(name);
+    const size_t value_size = movri::inline_size(value);
+    if (texts < movri::inline_size(tag) || value_size > SIZE_MAX - sizeof(ElementBlock) - texts)
+        return nullptr;
+    const size_t room = texts + value_size;
     auto *block = static_cast<ElementBlock *>(movri_malloc(sizeof(ElementBlock) + room));
     if (block == nullptr) return nullptr;
     auto *at = reinterpret_cast<char *>(block + 1);

@@ -70,7 +70,10 @@ int32_t movri_list_insert(movri_list *list, movri_link *link, int32_t pos) {
     check_shortcuts(s);
     const int32_t count = list->count;
     if (pos < 0 || pos > count) pos = count;
-    if (pos == 0) {
+    if (pos == count && s.tail != nullptr) {
+        link->next = nullptr;
+        s.tail->next = link;
+    } else if (pos == 0) {
         link->next = count > 0 ? list->head : nullptr;
         list->head = link;
         if (s.cursor != nullptr) ++s.cursor_pos;

@@ -20,10 +20,6 @@ char *copy_text(TextSpan text) {
     return copy;
 }
 
-void release_text(char *text, InlineRoom room) {
-    if (!room.holds(text)) movri_free(text);
-}
-
 int32_t replace_text(char **field, const char *text, InlineRoom room) {
     const TextSpan span = span_of(text);
     if (span.bytes != nullptr && room.holds(*field) && span.length <= text_length(*field)) {

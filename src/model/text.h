@@ -86,7 +86,9 @@ inline char *place_text(char *&at, TextSpan text) {
 }
 
 // Frees a text unless it lives in room.
-void release_text(char *text, InlineRoom room);
+inline void release_text(char *text, InlineRoom room) {
+    if (!room.holds(text)) movri_free(text);
+}
 
 // Replaces *field with a copy of text (null makes it absent), in place when
 // *field lives in room and text is no longer. A new copy is made first, so
