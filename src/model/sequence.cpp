@@ -23,8 +23,12 @@ void forget_shortcuts(Sequence &s) {
     s.cursor_pos = 0;
 }
 
+bool shape_unchanged(const Sequence &s) {
+    return s.known_count == s.list.count && s.known_head == s.list.head;
+}
+
 void check_shortcuts(Sequence &s) {
-    if (s.known_count == s.list.count && s.known_head == s.list.head) return;
+    if (shape_unchanged(s)) return;
     forget_shortcuts(s);
     s.known_count = s.list.count;
     s.known_head = s.list.head;
@@ -67,6 +71,13 @@ movri_list *movri_list_new() {
 int32_t movri_list_insert(movri_list *list, movri_link *link, int32_t pos) {
     if (list == nullptr || link == nullptr) return -1;
     Sequence &s = sequence_of(list);
+    if (pos < 0 && s.tail != nullptr && shape_unchanged(s)) {
+        link->next = nullptr;
+        s.tail->next = link;
+        s.tail = link;
+        s.known_count = ++list->count;
+        return 0;
+    }
     check_shortcuts(s);
     const int32_t count = list->count;
     if (pos < 0 || pos > count) pos = count;
@@ -129,5 +140,12 @@ void movri_list_free(movri_list *list, void (*release)(movri_link *)) {
 
 movri_element *movri_list_at(movri_list *list, int32_t pos) {
     if (list == nullptr || pos < 0 || pos >= list->count) return nullptr;
-    return link_at(sequence_of(list), pos)->element;
+    Sequence &s = sequence_of(list);
+    // Walking in rising order: the link after the cursor.
+    if (s.cursor != nullptr && s.cursor_pos == pos - 1 && shape_unchanged(s)) {
+        s.cursor = s.cursor->next;
+        s.cursor_pos = pos;
+        return s.cursor->element;
+    }
+    return link_at(s, pos)->element;
 }
