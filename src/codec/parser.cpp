@@ -5,7 +5,6 @@
 #include "parser.h"
 
 #include "../access/header.h"
-#include "../access/insertion.h"
 #include "../access/lookup.h"
 #include "../model/element.h"
 #include "../model/sequence.h"
@@ -20,7 +19,8 @@
 
 namespace {
 
-constexpr std::string_view kBodyTag = "ele";
+constexpr char kBodyTagText[] = "ele";
+constexpr std::string_view kBodyTag = kBodyTagText;
 constexpr int kNotRecognised = -1;
 constexpr int kBody = movri::kHeaderCount;  // after the header indexes
 
@@ -72,9 +72,11 @@ struct movri_parse_state {
 
     movri_msg *msg;
     XML_Parser parser;
-    int open = kNotRecognised;   // kind of the element receiving text, if any
-    movri::TextBuilder name;     // the open body element's name
-    movri::TextBuilder pending;  // the open element's text so far
+    int open = kNotRecognised;  // kind of the element receiving text, if any
+    // The open element's texts: a body element's tag and name, each with its
+    // terminator, as its block holds them; then the text so far, from value_at.
+    movri::TextBuilder texts;
+    size_t value_at = 0;
     bool out_of_memory = false;
     const char *refusal = nullptr;  // why the document was refused, if it was
     int referring_entities = 0;
@@ -95,12 +97,11 @@ struct movri_parse_state {
     // allocated, without it; then no element is open.
     bool flush() {
         if (open == kNotRecognised) return true;
-        const movri::TextSpan text =
-            pending.empty() ? movri::TextSpan{} : movri::TextSpan{pending.c_str(), pending.size()};
-        const bool stored = store(text);
-        if (!stored && text.bytes != nullptr) store({});
+        const bool has_text = texts.size() > value_at;
+        const bool stored = store(has_text);
+        if (!stored && has_text) store(false);
         open = kNotRecognised;
-        pending.clear();
+        texts.clear();
         if (!stored) fail();
         return stored;
     }
@@ -115,19 +116,35 @@ struct movri_parse_state {
     // Opens an element of the given kind; a body element is named by the
     // single-byte form of name.
     bool open_element(int kind, const char *name_text) {
-        name.clear();
-        if (kind == kBody && !gather(name, name_text, std::strlen(name_text))) return false;
+        texts.clear();
+        value_at = 0;
+        if (kind == kBody) {
+            const size_t length = std::strlen(name_text);
+            if (!texts.reserve_more(sizeof kBodyTagText + length + 1)) return false;
+            std::memcpy(texts.end(), kBodyTagText, sizeof kBodyTagText);
+            texts.commit(sizeof kBodyTagText);
+            char *name_copy = texts.end();
+            const size_t name_length = movri::utf8_piece_to_latin1(name_text, length, name_copy);
+            name_copy[name_length] = '\0';
+            texts.commit(name_length + 1);
+            value_at = texts.size();
+        }
         open = kind;
         return true;
     }
 
 private:
     // Appends the open body element, or sets the open header element (found
-    // or made), with value.
-    bool store(movri::TextSpan value) {
-        if (open != kBody) return movri::set_header(msg, open, value.bytes) >= 0;
-        return movri::append_new_element(msg, {kBodyTag.data(), kBodyTag.size()},
-                                         {name.c_str(), name.size()}, value) != nullptr;
+    // or made), with its text or without.
+    bool store(bool with_text) {
+        if (open != kBody)
+            return movri::set_header(msg, open, with_text ? texts.c_str() : nullptr) >= 0;
+        const size_t size = with_text ? texts.size() + 1 : value_at;
+        movri_link *link =
+            movri::make_listed_element(texts.c_str(), size, sizeof kBodyTagText, value_at);
+        if (link == nullptr) return false;
+        movri_list_insert(msg->elements, link, -1);
+        return true;
     }
 };
 
@@ -145,13 +162,15 @@ void XMLCALL on_start_tag(void *data, const XML_Char *name, const XML_Char **att
 
 void XMLCALL on_end_tag(void *data, const XML_Char *name) {
     movri_parse_state &state = state_of(data);
-    if (recognise(name) != kNotRecognised) state.flush();
+    if (state.open == kNotRecognised) return;
+    if ((state.open == kBody && spelled<kBody>(name) == kBody) || recognise(name) != kNotRecognised)
+        state.flush();
 }
 
 void XMLCALL on_text(void *data, const XML_Char *text, int length) {
     movri_parse_state &state = state_of(data);
     if (state.open == kNotRecognised || length <= 0) return;
-    if (!movri_parse_state::gather(state.pending, text, static_cast<size_t>(length))) state.fail();
+    if (!movri_parse_state::gather(state.texts, text, static_cast<size_t>(length))) state.fail();
 }
 
 // Whether an entity's text refers to another entity: general entities by

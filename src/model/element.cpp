@@ -46,6 +46,20 @@ ElementBlock *make_block(movri::TextSpan tag, movri::TextSpan name, movri::TextS
     return block;
 }
 
+// A new block holding a copy of a run of texts laid out as make_listed_element
+// takes them, or null when out of memory.
+ElementBlock *make_block(const char *texts, size_t size, size_t name_at, size_t value_at) {
+    if (size > SIZE_MAX - sizeof(ElementBlock)) return nullptr;
+    auto *block = static_cast<ElementBlock *>(movri_malloc(sizeof(ElementBlock) + size));
+    if (block == nullptr) return nullptr;
+    auto *at = reinterpret_cast<char *>(block + 1);
+    movri::copy_bytes(at, texts, size);
+    block->element = movri_element{at, at + name_at, value_at < size ? at + value_at : nullptr};
+    block->link = movri_link{nullptr, &block->element};
+    block->room = size;
+    return block;
+}
+
 void free_block(ElementBlock &block) {
     const movri::InlineRoom room = room_of(block);
     movri::release_text(block.element.tag, room);
@@ -60,6 +74,11 @@ namespace movri {
 
 movri_link *make_listed_element(TextSpan tag, TextSpan name, TextSpan value) {
     ElementBlock *block = make_block(tag, name, value);
+    return block != nullptr ? &block->link : nullptr;
+}
+
+movri_link *make_listed_element(const char *texts, size_t size, size_t name_at, size_t value_at) {
+    ElementBlock *block = make_block(texts, size, name_at, value_at);
     return block != nullptr ? &block->link : nullptr;
 }
 
