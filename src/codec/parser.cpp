@@ -106,13 +106,6 @@ struct movri_parse_state {
         return stored;
     }
 
-    // Converts text to single-byte text at the end of to.
-    static bool gather(movri::TextBuilder &to, const char *text, size_t length) {
-        if (!to.reserve_more(length)) return false;
-        to.commit(movri::utf8_piece_to_latin1(text, length, to.end()));
-        return true;
-    }
-
     // Opens an element of the given kind; a body element is named by the
     // single-byte form of name.
     bool open_element(int kind, const char *name_text) {
@@ -121,13 +114,13 @@ struct movri_parse_state {
         if (kind == kBody) {
             const size_t length = std::strlen(name_text);
             if (!texts.reserve_more(sizeof kBodyTagText + length + 1)) return false;
-            std::memcpy(texts.end(), kBodyTagText, sizeof kBodyTagText);
-            texts.commit(sizeof kBodyTagText);
-            char *name_copy = texts.end();
+            char *tag_copy = texts.end();
+            std::memcpy(tag_copy, kBodyTagText, sizeof kBodyTagText);
+            char *name_copy = tag_copy + sizeof kBodyTagText;
             const size_t name_length = movri::utf8_piece_to_latin1(name_text, length, name_copy);
             name_copy[name_length] = '\0';
-            texts.commit(name_length + 1);
-            value_at = texts.size();
+            value_at = sizeof kBodyTagText + name_length + 1;
+            texts.commit(value_at);
         }
         open = kind;
         return true;
@@ -143,7 +136,7 @@ private:
         movri_link *link =
             movri::make_listed_element(texts.c_str(), size, sizeof kBodyTagText, value_at);
         if (link == nullptr) return false;
-        movri_list_insert(msg->elements, link, -1);
+        movri_list_append(msg->elements, link);
         return true;
     }
 };
@@ -170,7 +163,7 @@ void XMLCALL on_end_tag(void *data, const XML_Char *name) {
 void XMLCALL on_text(void *data, const XML_Char *text, int length) {
     movri_parse_state &state = state_of(data);
     if (state.open == kNotRecognised || length <= 0) return;
-    if (!movri_parse_state::gather(state.texts, text, static_cast<size_t>(length))) state.fail();
+    if (!movri::append_latin1_piece(state.texts, text, static_cast<size_t>(length))) state.fail();
 }
 
 // Whether an entity's text refers to another entity: general entities by

@@ -16,7 +16,8 @@ public:
 
     // Makes room for n more bytes and a terminator; false when out of memory.
     // Capacity doubles, so gathering a text costs time linear in its length.
-    bool reserve_more(size_t n) { return n < capacity_ - length_ || grow(n); }
+    bool reserve_more(size_t n) { return has_room(n) || grow(n); }
+    bool has_room(size_t n) const { return n < capacity_ - length_; }
 
     // Where the next bytes go, after reserve_more; commit counts them in.
     char *end() { return bytes_ + length_; }
