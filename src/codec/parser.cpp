@@ -147,7 +147,8 @@ movri_parse_state &state_of(void *data) { return *static_cast<movri_parse_state 
 
 void XMLCALL on_start_tag(void *data, const XML_Char *name, const XML_Char **attributes) {
     movri_parse_state &state = state_of(data);
-    const int kind = recognise(name);
+    // Body elements are most of a message.
+    const int kind = spelled<kBody>(name) == kBody ? kBody : recognise(name);
     if (kind == kNotRecognised || !state.flush()) return;
     if (kind == kBody && attributes[0] == nullptr) return;
     if (!state.open_element(kind, kind == kBody ? attributes[1] : nullptr)) state.fail();
