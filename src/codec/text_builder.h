@@ -17,6 +17,7 @@ public:
     // Makes room for n more bytes and a terminator; false when out of memory.
     // Capacity doubles, so gathering a text costs time linear in its length.
     bool reserve_more(size_t n) { return has_room(n) || grow(n); }
+    // Whether n more bytes and a terminator fit without growing.
     bool has_room(size_t n) const { return n < capacity_ - length_; }
 
     // Where the next bytes go, after reserve_more; commit counts them in.
