@@ -53,8 +53,9 @@ int32_t movri_msg_find_element(const movri_msg *msg, const char *tag, const char
 
 int32_t movri_msg_get_element_bypos(const movri_msg *msg, int32_t pos, movri_element **element) {
     if (element == nullptr) return -1;
-    *element = movri::has_sequence(msg) ? movri_list_at(msg->elements, pos) : nullptr;
-    return *element != nullptr ? pos : -1;
+    movri_element *found = movri::has_sequence(msg) ? movri_list_at(msg->elements, pos) : nullptr;
+    *element = found;
+    return found != nullptr ? pos : -1;
 }
 
 int32_t movri_msg_get_element_byname(const movri_msg *msg, const char *tag, const char *name,
