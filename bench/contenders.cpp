@@ -7,6 +7,7 @@ const std::vector<Contender> &contenders() {
         {"movrimsg", movrimsg_send, movrimsg_receive, true},
         {"expat-bare", nullptr, expat_bare_receive, false},
         {"expat-copy", nullptr, expat_copy_receive, true},
+        {"expat-keep", nullptr, expat_keep_receive, true},
 #ifdef MOVRIMSG_BENCH_HAVE_PUGIXML
         {"pugixml", pugixml_send, pugixml_receive, true},
 #endif

@@ -27,6 +27,7 @@ bool movrimsg_receive(const std::string &doc, Message *out);
 
 bool expat_bare_receive(const std::string &doc, Message *out);
 bool expat_copy_receive(const std::string &doc, Message *out);
+bool expat_keep_receive(const std::string &doc, Message *out);
 
 #ifdef MOVRIMSG_BENCH_HAVE_PUGIXML
 bool pugixml_send(const Message &msg, std::string *out);

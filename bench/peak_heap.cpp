@@ -1,8 +1,11 @@
 // Peak heap of each contender while it receives, holds and reads the
-// 1M-element document. malloc and its siblings are replaced for the whole
+// 1M-element document; with "held", the heap a parsed message of 10,000
+// elements holds per element (five-byte names, ten-byte values), counted as
+// glibc's chunks (usable size and size word). malloc and its siblings are replaced for the whole
 // process (the shared libraries' calls included) by versions that count the
 // usable size of every live block and remember the highest total.
 #include "contenders.h"
+#include "movrimsg.h"
 #include "workloads.h"
 
 #include <malloc.h>
@@ -20,6 +23,7 @@ void __libc_free(void *block);
 
 namespace {
 
+size_t live_chunk_bytes = 0;
 size_t live_bytes = 0;
 size_t live_blocks = 0;
 size_t peak_bytes = 0;
@@ -28,6 +32,7 @@ size_t blocks_at_peak = 0;
 void *counted(void *block) {
     if (block == nullptr) return block;
     live_bytes += malloc_usable_size(block);
+    live_chunk_bytes += malloc_usable_size(block) + sizeof(size_t);
     ++live_blocks;
     if (live_bytes > peak_bytes) {
         peak_bytes = live_bytes;
@@ -39,6 +44,7 @@ void *counted(void *block) {
 void uncount(void *block) {
     if (block == nullptr) return;
     live_bytes -= malloc_usable_size(block);
+    live_chunk_bytes -= malloc_usable_size(block) + sizeof(size_t);
     --live_blocks;
 }
 
@@ -65,7 +71,35 @@ void *realloc(void *block, size_t size) {
 
 }  // extern "C"
 
-int main() {
+// The document of a message with `count` elements, five-byte names and
+// ten-byte values.
+std::string small_elements_document(int count) {
+    std::string doc = "<?xml version='1.0' encoding='ISO-8859-1'?><movrimsg>";
+    char element[64];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(element, sizeof element, "<ele name='n%04d'>v%09d</ele>", i % 10000, i);
+        doc += element;
+    }
+    return doc + "</movrimsg>";
+}
+
+int held_per_element() {
+    constexpr int kCount = 10000;
+    const std::string doc = small_elements_document(kCount);
+    movri_msg *msg = nullptr;
+    if (movri_msg_init(&msg) != 0) return 1;
+    const size_t before_bytes = live_chunk_bytes;
+    const size_t before_blocks = live_blocks;
+    if (movri_msg_parse(msg, doc.c_str()) != 0) return 1;
+    std::printf("held by a parsed message of %d elements: %.1f bytes, %.2f blocks per element\n",
+                kCount, static_cast<double>(live_chunk_bytes - before_bytes) / kCount,
+                static_cast<double>(live_blocks - before_blocks) / kCount);
+    movri_msg_free(msg);
+    return 0;
+}
+
+int main(int argc, char **argv) {
+    if (argc > 1 && std::strcmp(argv[1], "held") == 0) return held_per_element();
     const bench::Workload &work = bench::workload("scale-1000000");
     std::printf("document: %zu body elements, %zu bytes\n", work.items, work.doc.size());
     std::printf("%-12s %14s %12s %14s\n", "contender", "peak bytes", "bytes/elem", "blocks");

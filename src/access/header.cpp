@@ -2,6 +2,7 @@
 #include "header.h"
 
 #include "../model/sequence.h"
+#include "../model/element.h"
 #include "../model/text.h"
 #include "insertion.h"
 #include "lookup.h"
@@ -28,17 +29,18 @@ namespace movri {
 const char *get_header(const movri_msg *msg, int index) {
     if (!has_sequence(msg)) return nullptr;
     movri_element *element = nullptr;
-    find_tag(msg, kHeaderTags[index].data(), &element);
+    find_tag(msg, kHeaderTags[index], &element);
     return element != nullptr ? element->value : nullptr;
 }
 
 int32_t set_header(movri_msg *msg, int index, const char *value) {
     if (!has_sequence(msg)) return -1;
-    const char *tag = kHeaderTags[index].data();
     movri_element *element = nullptr;
-    const int32_t found = find_tag(msg, tag, &element);
-    if (element != nullptr) return replace_text(&element->value, value) == 0 ? found : -1;
-    return insert_new_element(msg, header_slot(msg, index), tag, nullptr, value);
+    const int32_t found = find_tag(msg, kHeaderTags[index], &element);
+    if (element != nullptr)
+        return set_element_text(element, &movri_element::value, value) == 0 ? found : -1;
+    return insert_new_element(msg, header_slot(msg, index), kHeaderTags[index].data(), nullptr,
+                              value);
 }
 
 }  // namespace movri

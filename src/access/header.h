@@ -20,14 +20,6 @@ inline bool spells(const char *text, std::string_view wanted) {
     return *text == '\0';
 }
 
-// The index of the header tag spelled exactly name (with case), or -1.
-inline int header_index(const char *name) {
-    for (int index = 0; index < kHeaderCount; ++index) {
-        if (spells(name, kHeaderTags[index])) return index;
-    }
-    return -1;
-}
-
 // The value of the header element at index 0 .. kHeaderCount - 1, as the
 // movri_msg_get_<tag> functions give it.
 const char *get_header(const movri_msg *msg, int index);

@@ -35,11 +35,6 @@ int32_t insert_new_element(movri_msg *msg, int32_t pos, const char *tag, const c
                                                                                                : -1;
 }
 
-movri_element *append_new_element(movri_msg *msg, TextSpan tag, TextSpan name, TextSpan value) {
-    movri_link *link = place_new_element(msg, -1, tag, name, value);
-    return link != nullptr ? link->element : nullptr;
-}
-
 }  // namespace movri
 
 extern "C" {

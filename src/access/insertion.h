@@ -13,9 +13,4 @@ namespace movri {
 int32_t insert_new_element(movri_msg *msg, int32_t pos, const char *tag, const char *name,
                            const char *value);
 
-// Makes an element from copies of the spans and appends it. The new element,
-// or null when out of memory, leaving the message unchanged. The message
-// must have a sequence and tag be non-empty.
-movri_element *append_new_element(movri_msg *msg, TextSpan tag, TextSpan name, TextSpan value);
-
 }  // namespace movri

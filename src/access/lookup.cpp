@@ -1,6 +1,7 @@
 #include "lookup.h"
 
 #include "../model/sequence.h"
+#include "../model/element.h"
 #include "../model/text.h"
 
 namespace {
@@ -27,8 +28,8 @@ int32_t find_first(const movri_msg *msg, Match match, movri_element **found) {
 
 namespace movri {
 
-int32_t find_tag(const movri_msg *msg, const char *tag, movri_element **found) {
-    const TextMatcher wanted(tag);
+int32_t find_tag(const movri_msg *msg, std::string_view tag, movri_element **found) {
+    const TextMatcher wanted(TextSpan{tag.data(), tag.size()});
     return find_first(
         msg, [&](const movri_element &element) { return wanted.matches(element.tag); }, found);
 }
@@ -52,8 +53,9 @@ int32_t movri_msg_find_element(const movri_msg *msg, const char *tag, const char
 
 int32_t movri_msg_get_element_bypos(const movri_msg *msg, int32_t pos, movri_element **element) {
     if (element == nullptr) return -1;
-    *element = movri::has_sequence(msg) ? movri_list_at(msg->elements, pos) : nullptr;
-    return *element != nullptr ? pos : -1;
+    movri_element *found = movri::has_sequence(msg) ? movri_list_at(msg->elements, pos) : nullptr;
+    *element = found;
+    return found != nullptr ? pos : -1;
 }
 
 int32_t movri_msg_get_element_byname(const movri_msg *msg, const char *tag, const char *name,
@@ -69,13 +71,13 @@ int32_t movri_msg_set_element_value_byname(movri_msg *msg, const char *tag, cons
     movri_element *element = nullptr;
     const int32_t pos = movri_msg_get_element_byname(msg, tag, name, &element);
     if (element == nullptr) return -1;
-    return movri::replace_text(&element->value, value) == 0 ? pos : -1;
+    return movri::set_element_text(element, &movri_element::value, value) == 0 ? pos : -1;
 }
 
 int32_t movri_msg_set_element_value_bypos(movri_msg *msg, int32_t pos, const char *value) {
     movri_element *element = nullptr;
     if (movri_msg_get_element_bypos(msg, pos, &element) < 0) return -1;
-    return movri::replace_text(&element->value, value) == 0 ? pos : -1;
+    return movri::set_element_text(element, &movri_element::value, value) == 0 ? pos : -1;
 }
 
 }  // extern "C"

@@ -42,4 +42,10 @@ size_t movri_utf8_to_latin1(const char *in, size_t length, char *out) {
     return written;
 }
 
+bool append_latin1(TextBuilder &to, const char *in, size_t length) {
+    if (!to.reserve_more(length)) return false;
+    to.commit(movri_utf8_to_latin1(in, length, to.end()));
+    return true;
+}
+
 }  // namespace movri

@@ -5,7 +5,6 @@
 #include "parser.h"
 
 #include "../access/header.h"
-#include "../access/insertion.h"
 #include "../access/lookup.h"
 #include "../model/element.h"
 #include "../model/sequence.h"
@@ -20,7 +19,8 @@
 
 namespace {
 
-constexpr std::string_view kBodyTag = "ele";
+constexpr char kBodyTagText[] = "ele";
+constexpr std::string_view kBodyTag = kBodyTagText;
 constexpr int kNotRecognised = -1;
 constexpr int kBody = movri::kHeaderCount;  // after the header indexes
 
@@ -30,24 +30,53 @@ constexpr int kBody = movri::kHeaderCount;  // after the header indexes
 // another entity, which bounds the chain.
 constexpr int kMaxReferringEntities = 64;
 
+constexpr std::string_view tag_of(int kind) {
+    return kind == kBody ? kBodyTag : movri::kHeaderTags[kind];
+}
+
+// kind when name spells its tag exactly (with case), else kNotRecognised.
+// The tag is a constant, so the comparison unrolls.
+template <int kind>
+int spelled(const char *name) {
+    return movri::spells(name, tag_of(kind)) ? kind : kNotRecognised;
+}
+
 // The header index of an element name, kBody for the body tag, or
-// kNotRecognised. Names are compared exactly, with case.
+// kNotRecognised. All tags but two differ in their first byte, so most
+// names are told apart by it.
 int recognise(const char *name) {
-    if (movri::spells(name, kBodyTag)) return kBody;
-    const int header = movri::header_index(name);
-    return header >= 0 ? header : kNotRecognised;
+    static_assert(tag_of(3)[0] == tag_of(4)[0], "msgmode and msgname share their first byte");
+    switch (name[0]) {
+        case tag_of(kBody)[0]:
+            return spelled<kBody>(name);
+        case tag_of(0)[0]:
+            return spelled<0>(name);
+        case tag_of(1)[0]:
+            return spelled<1>(name);
+        case tag_of(2)[0]:
+            return spelled<2>(name);
+        case tag_of(3)[0]:
+            return spelled<3>(name) != kNotRecognised ? 3 : spelled<4>(name);
+        default:
+            return kNotRecognised;
+    }
 }
 
 }  // namespace
 
-// What the handlers share during one parse.
+// What the handlers share during one parse. The element a start tag opens
+// is stored at the next recognised tag (or the end of the parse), with its
+// name and all its text at once: one allocation for a new element.
 struct movri_parse_state {
     movri_parse_state(movri_msg *target, XML_Parser expat) : msg(target), parser(expat) {}
 
     movri_msg *msg;
     XML_Parser parser;
-    movri_element *current = nullptr;  // receives character data; null for none
-    movri::TextBuilder pending;        // character data not yet stored in current
+    int open = kNotRecognised;  // kind of the element receiving text, if any
+    // The open element's texts: a body element's tag and name, each with its
+    // terminator, as its block holds them; then the text so far, from value_at.
+    movri::TextBuilder texts;
+    size_t value_at = 0;
     bool out_of_memory = false;
     const char *refusal = nullptr;  // why the document was refused, if it was
     int referring_entities = 0;
@@ -64,37 +93,51 @@ struct movri_parse_state {
         XML_StopParser(parser, XML_FALSE);
     }
 
-    // Moves the gathered text into the current element's value.
+    // Stores the open element with its text, or, when that cannot be
+    // allocated, without it; then no element is open.
     bool flush() {
-        if (current != nullptr && !pending.empty() &&
-            movri_element_append_value(current, pending.c_str(), pending.size()) != 0) {
-            fail();
-            return false;
+        if (open == kNotRecognised) return true;
+        const bool has_text = texts.size() > value_at;
+        const bool stored = store(has_text);
+        if (!stored && has_text) store(false);
+        open = kNotRecognised;
+        texts.clear();
+        if (!stored) fail();
+        return stored;
+    }
+
+    // Opens an element of the given kind; a body element is named by the
+    // single-byte form of name.
+    bool open_element(int kind, const char *name_text) {
+        texts.clear();
+        value_at = 0;
+        if (kind == kBody) {
+            const size_t length = std::strlen(name_text);
+            if (!texts.reserve_more(sizeof kBodyTagText + length + 1)) return false;
+            char *tag_copy = texts.end();
+            std::memcpy(tag_copy, kBodyTagText, sizeof kBodyTagText);
+            char *name_copy = tag_copy + sizeof kBodyTagText;
+            const size_t name_length = movri::utf8_piece_to_latin1(name_text, length, name_copy);
+            name_copy[name_length] = '\0';
+            value_at = sizeof kBodyTagText + name_length + 1;
+            texts.commit(value_at);
         }
-        pending.clear();
+        open = kind;
         return true;
     }
 
-    // Converts text to single-byte text at the end of pending.
-    bool gather(const char *text, size_t length) {
-        if (!pending.reserve_more(length)) return false;
-        pending.commit(movri::movri_utf8_to_latin1(text, length, pending.end()));
+private:
+    // Appends the open body element, or sets the open header element (found
+    // or made), with its text or without.
+    bool store(bool with_text) {
+        if (open != kBody)
+            return movri::set_header(msg, open, with_text ? texts.c_str() : nullptr) >= 0;
+        const size_t size = with_text ? texts.size() + 1 : value_at;
+        movri_link *link =
+            movri::make_listed_element(texts.c_str(), size, sizeof kBodyTagText, value_at);
+        if (link == nullptr) return false;
+        movri_list_append(msg->elements, link);
         return true;
-    }
-
-    // Appends an "ele" element named by the single-byte form of name.
-    movri_element *append_body_element(const char *name) {
-        if (!gather(name, std::strlen(name))) return nullptr;
-        movri_element *element = movri::append_new_element(msg, {kBodyTag.data(), kBodyTag.size()},
-                                                           {pending.c_str(), pending.size()}, {});
-        pending.clear();
-        return element;
-    }
-
-    // Selects the header element at index, found or made, its value emptied.
-    movri_element *select_header(int index) {
-        const int32_t pos = movri::set_header(msg, index, nullptr);
-        return pos >= 0 ? movri_list_at(msg->elements, pos) : nullptr;
     }
 };
 
@@ -104,25 +147,24 @@ movri_parse_state &state_of(void *data) { return *static_cast<movri_parse_state 
 
 void XMLCALL on_start_tag(void *data, const XML_Char *name, const XML_Char **attributes) {
     movri_parse_state &state = state_of(data);
-    const int kind = recognise(name);
+    // Body elements are most of a message.
+    const int kind = spelled<kBody>(name) == kBody ? kBody : recognise(name);
     if (kind == kNotRecognised || !state.flush()) return;
-    state.current = nullptr;
     if (kind == kBody && attributes[0] == nullptr) return;
-    state.current =
-        kind == kBody ? state.append_body_element(attributes[1]) : state.select_header(kind);
-    if (state.current == nullptr) state.fail();
+    if (!state.open_element(kind, kind == kBody ? attributes[1] : nullptr)) state.fail();
 }
 
 void XMLCALL on_end_tag(void *data, const XML_Char *name) {
     movri_parse_state &state = state_of(data);
-    if (recognise(name) == kNotRecognised || !state.flush()) return;
-    state.current = nullptr;
+    if (state.open == kNotRecognised) return;
+    if ((state.open == kBody && spelled<kBody>(name) == kBody) || recognise(name) != kNotRecognised)
+        state.flush();
 }
 
 void XMLCALL on_text(void *data, const XML_Char *text, int length) {
     movri_parse_state &state = state_of(data);
-    if (state.current == nullptr || length <= 0) return;
-    if (!state.gather(text, static_cast<size_t>(length))) state.fail();
+    if (state.open == kNotRecognised || length <= 0) return;
+    if (!movri::append_latin1_piece(state.texts, text, static_cast<size_t>(length))) state.fail();
 }
 
 // Whether an entity's text refers to another entity: general entities by

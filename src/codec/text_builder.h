@@ -3,9 +3,7 @@
 
 #include "movrimsg.h"
 
-#include <cstdint>
-#include <cstring>
-#include <string_view>
+#include <cstddef>
 
 namespace movri {
 
@@ -18,21 +16,9 @@ public:
 
     // Makes room for n more bytes and a terminator; false when out of memory.
     // Capacity doubles, so gathering a text costs time linear in its length.
-    bool reserve_more(size_t n) {
-        if (n > SIZE_MAX / 2 - length_) return false;
-        const size_t needed = length_ + n + 1;
-        if (needed <= capacity_) return true;
-        size_t capacity = capacity_ < 64 ? 64 : capacity_;
-        while (capacity < needed)
-            capacity *= 2;
-        auto *bytes = static_cast<char *>(movri_malloc(capacity));
-        if (bytes == nullptr) return false;
-        if (length_ > 0) std::memcpy(bytes, bytes_, length_);
-        movri_free(bytes_);
-        bytes_ = bytes;
-        capacity_ = capacity;
-        return true;
-    }
+    bool reserve_more(size_t n) { return has_room(n) || grow(n); }
+    // Whether n more bytes and a terminator fit without growing.
+    bool has_room(size_t n) const { return n < capacity_ - length_; }
 
     // Where the next bytes go, after reserve_more; commit counts them in.
     char *end() { return bytes_ + length_; }
@@ -47,6 +33,10 @@ public:
     void clear() { length_ = 0; }
 
 private:
+    // reserve_more when the room is short: kept out of line, so that the
+    // common case stays small where it is inlined.
+    bool grow(size_t n);
+
     char *bytes_ = nullptr;
     size_t length_ = 0;
     size_t capacity_ = 0;

@@ -2,18 +2,7 @@
 
 namespace {
 
-// The allocation behind every movri_list. The public fields come first, so a
-// movri_list pointer and a Sequence pointer are interchangeable. The
-// shortcuts are trusted only while the public fields still read as they were
-// last left; otherwise they are dropped and rebuilt by walking from the head.
-struct Sequence {
-    movri_list list;
-    movri_link *tail;
-    movri_link *cursor;
-    int32_t cursor_pos;
-    int32_t known_count;
-    movri_link *known_head;
-};
+using movri::Sequence;
 
 Sequence &sequence_of(movri_list *list) { return *reinterpret_cast<Sequence *>(list); }
 
@@ -24,7 +13,7 @@ void forget_shortcuts(Sequence &s) {
 }
 
 void check_shortcuts(Sequence &s) {
-    if (s.known_count == s.list.count && s.known_head == s.list.head) return;
+    if (s.shape_unchanged()) return;
     forget_shortcuts(s);
     s.known_count = s.list.count;
     s.known_head = s.list.head;
@@ -67,10 +56,14 @@ movri_list *movri_list_new() {
 int32_t movri_list_insert(movri_list *list, movri_link *link, int32_t pos) {
     if (list == nullptr || link == nullptr) return -1;
     Sequence &s = sequence_of(list);
+    if (pos < 0 && s.append_at_tail(link)) return 0;
     check_shortcuts(s);
     const int32_t count = list->count;
     if (pos < 0 || pos > count) pos = count;
-    if (pos == 0) {
+    if (pos == count && s.tail != nullptr) {
+        link->next = nullptr;
+        s.tail->next = link;
+    } else if (pos == 0) {
         link->next = count > 0 ? list->head : nullptr;
         list->head = link;
         if (s.cursor != nullptr) ++s.cursor_pos;
@@ -124,7 +117,6 @@ void movri_list_free(movri_list *list, void (*release)(movri_link *)) {
     movri_free(&sequence_of(list));
 }
 
-movri_element *movri_list_at(movri_list *list, int32_t pos) {
-    if (list == nullptr || pos < 0 || pos >= list->count) return nullptr;
-    return link_at(sequence_of(list), pos)->element;
+movri_link *movri_list_seek(movri_list *list, int32_t pos) {
+    return link_at(sequence_of(list), pos);
 }

@@ -2,20 +2,11 @@
 
 #include <cstdint>
 
-namespace {
-
-constexpr unsigned char fold_case(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-}  // namespace
-
 namespace movri {
 
 // The comparison stops at a terminator, so a stored text shorter than the
 // wanted one is read no further than its end.
-bool TextMatcher::matches(const char *stored) const {
-    if (stored == nullptr || wanted_.bytes == nullptr) return false;
+bool TextMatcher::matches_whole(const char *stored) const {
     return movri_strncasecmp(stored, wanted_.bytes, wanted_.length) == 0 &&
            stored[wanted_.length] == '\0';
 }
@@ -29,11 +20,15 @@ char *copy_text(TextSpan text) {
     return copy;
 }
 
-int32_t replace_text(char **field, const char *text) {
+int32_t replace_text(char **field, const char *text, InlineRoom room) {
     const TextSpan span = span_of(text);
+    if (span.bytes != nullptr && room.holds(*field) && span.length <= text_length(*field)) {
+        movri_strncpy(*field, span.bytes, span.length);
+        return 0;
+    }
     char *copy = copy_text(span);
     if (copy_failed(span, copy)) return -1;
-    movri_free(*field);
+    release_text(*field, room);
     *field = copy;
     return 0;
 }
@@ -54,8 +49,8 @@ char *movri_strncpy(char *dst, const char *src, size_t n) {
 int32_t movri_strncasecmp(const char *a, const char *b, size_t n) {
     if (a == nullptr || b == nullptr) return (a == nullptr ? 0 : 1) - (b == nullptr ? 0 : 1);
     for (size_t i = 0; i < n; ++i) {
-        const unsigned char ca = fold_case(static_cast<unsigned char>(a[i]));
-        const unsigned char cb = fold_case(static_cast<unsigned char>(b[i]));
+        const unsigned char ca = movri::fold_case(a[i]);
+        const unsigned char cb = movri::fold_case(b[i]);
         if (ca != cb) return ca < cb ? -1 : 1;
         if (ca == '\0') break;
     }

@@ -71,6 +71,13 @@ TEST(Parser, RoundTripsEveryByteXmlAllowsInLatin1AndUtf8) {
     }
 }
 
+std::string repeated(const std::string &unit, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i)
+        text += unit;
+    return text;
+}
+
 TEST(Parser, ReadsHandWrittenDocuments) {
     const struct {
         std::string what;
@@ -141,6 +148,14 @@ TEST(Parser, ReadsHandWrittenDocuments) {
          "<movrimsg><id>\xC3\xA9</id></movrimsg>",
          {{"id", kAbsent, "\xE9"}}},
         {"US-ASCII", document("<id>plain</id>", "US-ASCII"), {{"id", kAbsent, "plain"}}},
+        {"UTF-8 at the end of short pieces",
+         document("<ele name='abcdefgh\xC3\xA9'>abcdefghijkl\xC3\xA9</ele><ele name='ab\xC3\xA9'>"
+                  "abcd\xC3\xA9</ele>",
+                  "UTF-8"),
+         {{"ele", "abcdefgh\xE9", "abcdefghijkl\xE9"}, {"ele", "ab\xE9", "abcd\xE9"}}},
+        {"value of many pieces longer than the first buffer",
+         document("<ele name='a'>" + repeated("ab&amp;", 40) + "</ele>"),
+         {{"ele", "a", repeated("ab&", 40)}}},
     };
     for (const auto &c : cases)
         EXPECT_EQ(parsed(c.text), c.elements) << c.what;

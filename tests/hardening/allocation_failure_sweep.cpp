@@ -82,11 +82,12 @@ const std::string &document_with_long_name() {
 }
 
 const MessageOperation kOperations[] = {
-    {"set_version", make_fixture, [](movri_msg *m) { return movri_msg_set_version(m, "1.1"); },
+    {"set_version", make_fixture, [](movri_msg *m) { return movri_msg_set_version(m, "1.10"); },
      true},
-    {"set_encoding", make_fixture, [](movri_msg *m) { return movri_msg_set_encoding(m, "UTF-8"); },
-     true},
-    {"set_dtd", make_fixture, [](movri_msg *m) { return movri_msg_set_dtd(m, "other.dtd"); }, true},
+    {"set_encoding", make_fixture,
+     [](movri_msg *m) { return movri_msg_set_encoding(m, "ISO-8859-15"); }, true},
+    {"set_dtd", make_fixture,
+     [](movri_msg *m) { return movri_msg_set_dtd(m, "other-message.dtd"); }, true},
     {"append", make_fixture,
      [](movri_msg *m) { return movri_msg_append_element(m, "ele", "c", "v"); }, true},
     {"append_without_name", make_empty,
@@ -103,17 +104,18 @@ const MessageOperation kOperations[] = {
      true},
     {"insert_bypos", make_fixture,
      [](movri_msg *m) { return movri_msg_insert_element_bypos(m, 1, "ele", "c", "v"); }, true},
-    {"set_id_existing", make_fixture, [](movri_msg *m) { return movri_msg_set_id(m, "43"); }, true},
+    {"set_id_existing", make_fixture, [](movri_msg *m) { return movri_msg_set_id(m, "4300"); },
+     true},
     {"set_sn_new", make_fixture, [](movri_msg *m) { return movri_msg_set_sn(m, "1"); }, true},
     {"set_total_new", make_fixture, [](movri_msg *m) { return movri_msg_set_total(m, "2"); }, true},
     {"set_msgmode_new", make_fixture, [](movri_msg *m) { return movri_msg_set_msgmode(m, "r"); },
      true},
     {"set_msgname_existing", make_fixture,
-     [](movri_msg *m) { return movri_msg_set_msgname(m, "x"); }, true},
+     [](movri_msg *m) { return movri_msg_set_msgname(m, "status report"); }, true},
     {"set_value_byname", make_fixture,
      [](movri_msg *m) { return movri_msg_set_element_value_byname(m, "ele", "b", "new"); }, true},
     {"set_value_bypos", make_fixture,
-     [](movri_msg *m) { return movri_msg_set_element_value_bypos(m, 2, "new"); }, true},
+     [](movri_msg *m) { return movri_msg_set_element_value_bypos(m, 2, "newer"); }, true},
     {"set_fetched_name", make_fixture,
      [](movri_msg *m) {
          movri_element *e = nullptr;

@@ -6,6 +6,8 @@
 #include "movrimsg.h"
 #include "support/counting_heap.h"
 
+#include <iterator>
+
 namespace {
 
 struct Field {
@@ -19,6 +21,9 @@ const Field kFields[] = {
     {"name", movri_element_set_name, movri_element_get_name},
     {"value", movri_element_set_value, movri_element_get_value},
 };
+// What the element of a message in ListedTextsAreRewrittenInPlaceOrMoved is
+// made with, field by field.
+const char *const kListedTexts[] = {"ele", "name1", "value-text"};
 
 class ElementTest : public testing::Test {
 protected:
@@ -96,6 +101,46 @@ TEST_F(ElementTest, AppendValueJoinsByteRuns) {
         EXPECT_STREQ(element_->value, c.expected);
     }
     EXPECT_EQ(movri_element_append_value(nullptr, "a", 1), -1);
+}
+
+// An element of a message holds the texts it was made with in its own
+// block: one set again is written in place while no longer, else it moves to
+// a block of its own, and the other two stay as they were.
+TEST(Element, ListedTextsAreRewrittenInPlaceOrMoved) {
+    const struct {
+        const char *text;
+        bool in_place;
+    } steps[] = {{"e", true},
+                 {"longer than any of the three", false},
+                 {"x", false},
+                 {nullptr, false},
+                 {"again", false}};
+    for (size_t f = 0; f < std::size(kFields); ++f) {
+        const Field &field = kFields[f];
+        const int64_t live = testheap::live_blocks();
+        movri_msg *msg = nullptr;
+        ASSERT_EQ(movri_msg_init(&msg), 0);
+        ASSERT_EQ(movri_msg_append_element(msg, kListedTexts[0], kListedTexts[1], kListedTexts[2]),
+                  0);
+        movri_element *element = nullptr;
+        ASSERT_EQ(movri_msg_get_element_bypos(msg, 0, &element), 0);
+        for (const auto &step : steps) {
+            const char *old = field.get(element);
+            ASSERT_EQ(field.set(element, step.text), 0) << field.label;
+            EXPECT_EQ(step.text == nullptr, field.get(element) == nullptr) << field.label;
+            if (step.text != nullptr) {
+                EXPECT_STREQ(field.get(element), step.text) << field.label;
+            }
+            EXPECT_EQ(field.get(element) == old, step.in_place) << field.label << " " << step.text;
+            for (size_t other = 0; other < std::size(kFields); ++other) {
+                if (other != f) {
+                    EXPECT_STREQ(kFields[other].get(element), kListedTexts[other]);
+                }
+            }
+        }
+        movri_msg_free(msg);
+        EXPECT_EQ(testheap::live_blocks(), live) << field.label;
+    }
 }
 
 }  // namespace

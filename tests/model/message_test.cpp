@@ -56,6 +56,29 @@ TEST_F(MessageTest, PropertySettersReplaceCopyOrClearTheProperty) {
     EXPECT_EQ(msg_->dtd, nullptr);
 }
 
+// The default texts live in the message's block: a text no longer is written
+// in their place, a longer one gets a block of its own.
+TEST(Message, PropertiesAreRewrittenInPlaceOrMoved) {
+    for (const Property &p : kProperties) {
+        const int64_t live = testheap::live_blocks();
+        movri_msg *msg = nullptr;
+        ASSERT_EQ(movri_msg_init(&msg), 0);
+        const char *inline_text = p.get(msg);
+        ASSERT_EQ(p.set(msg, "2"), 0);
+        EXPECT_EQ(p.get(msg), inline_text) << p.label;
+        ASSERT_EQ(p.set(msg, "longer than every default"), 0);
+        EXPECT_NE(p.get(msg), inline_text) << p.label;
+        EXPECT_STREQ(p.get(msg), "longer than every default") << p.label;
+        for (const Property &other : kProperties) {
+            if (other.get != p.get) {
+                EXPECT_STREQ(other.get(msg), other.initial) << p.label;
+            }
+        }
+        movri_msg_free(msg);
+        EXPECT_EQ(testheap::live_blocks(), live) << p.label;
+    }
+}
+
 TEST_F(MessageTest, EndOfSequenceComparesThePositionWithTheCount) {
     for (int i = 0; i < 3; ++i)
         ASSERT_EQ(movri_msg_append_element(msg_, "ele", nullptr, nullptr), i);

@@ -200,6 +200,25 @@ TEST_F(SequenceTest, ShortcutsAreDroppedWhenTheApplicationSwapsTheChain) {
     free_links(original, 5);
 }
 
+// The walk's next step and the append at the tail are taken inline, and
+// only while the chain still reads as the shortcuts left it.
+TEST_F(SequenceTest, StepAndAppendCheckTheChainFirst) {
+    fill(3);
+    EXPECT_EQ(movri_list_at(list_, 0), &g_pool[0]);  // cursor at 0
+    movri_link *first = list_->head;
+    list_->head = make_chain({10, 11});
+    list_->count = 2;
+    EXPECT_EQ(movri_list_at(list_, 1), &g_pool[11]);  // tail known from here
+
+    movri_link *second = list_->head;
+    list_->head = make_chain({20});
+    list_->count = 1;
+    ASSERT_EQ(movri_list_insert(list_, link_to(21), -1), 0);
+    EXPECT_EQ(chain(), (std::vector<movri_element *>{&g_pool[20], &g_pool[21]}));
+    free_links(first, 3);
+    free_links(second, 2);
+}
+
 TEST_F(SequenceTest, ShortcutsAreDroppedWhenTheApplicationShortensTheCount) {
     fill(5);
     EXPECT_EQ(movri_list_at(list_, 4), &g_pool[4]);
