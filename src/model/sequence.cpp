@@ -12,16 +12,15 @@ void forget_shortcuts(Sequence &s) {
     s.cursor_pos = 0;
 }
 
-void check_shortcuts(Sequence &s) {
-    if (s.shape_unchanged()) return;
-    forget_shortcuts(s);
+void remember_shape(Sequence &s) {
     s.known_count = s.list.count;
     s.known_head = s.list.head;
 }
 
-void remember_shape(Sequence &s) {
-    s.known_count = s.list.count;
-    s.known_head = s.list.head;
+void check_shortcuts(Sequence &s) {
+    if (s.shape_unchanged()) return;
+    forget_shortcuts(s);
+    remember_shape(s);
 }
 
 // The link at pos, 0 <= pos < count, reached from the cursor when it lies at
@@ -56,14 +55,11 @@ movri_list *movri_list_new() {
 int32_t movri_list_insert(movri_list *list, movri_link *link, int32_t pos) {
     if (list == nullptr || link == nullptr) return -1;
     Sequence &s = sequence_of(list);
-    if (pos < 0 && s.append_at_tail(link)) return 0;
+    if ((pos < 0 || pos >= list->count) && s.append_at_tail(link)) return 0;
     check_shortcuts(s);
     const int32_t count = list->count;
     if (pos < 0 || pos > count) pos = count;
-    if (pos == count && s.tail != nullptr) {
-        link->next = nullptr;
-        s.tail->next = link;
-    } else if (pos == 0) {
+    if (pos == 0) {
         link->next = count > 0 ? list->head : nullptr;
         list->head = link;
         if (s.cursor != nullptr) ++s.cursor_pos;
